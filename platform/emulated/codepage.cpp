@@ -1,0 +1,272 @@
+// The emulated ANSI code page: 1252 by default, 932 (double-byte) on request. Conversions and
+// the lead-byte table come from the host's iconv, so the emulation does not hand-roll a table.
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "platform/emulated/control.h"
+#include "platform/emulated/machine.h"
+
+namespace emu {
+namespace {
+
+constexpr char16_t kDefaultWide1252 = 0;  // 1252: an unmapped byte becomes U+00xx
+constexpr char16_t kDefaultWide932 = 0x30FB;
+
+struct CodePageState {
+  unsigned codePage = 1252;
+  bool lead[256] = {};
+  iconv_t toWide = reinterpret_cast<iconv_t>(-1);
+  iconv_t fromWide = reinterpret_cast<iconv_t>(-1);
+};
+
+CodePageState& State() {
+  static CodePageState state;
+  return state;
+}
+
+const char* IconvName(unsigned codePage) { return codePage == 932 ? "CP932" : "CP1252"; }
+
+void Close(CodePageState& state) {
+  if (state.toWide != reinterpret_cast<iconv_t>(-1)) iconv_close(state.toWide);
+  if (state.fromWide != reinterpret_cast<iconv_t>(-1)) iconv_close(state.fromWide);
+  state.toWide = state.fromWide = reinterpret_cast<iconv_t>(-1);
+}
+
+void Open(CodePageState& state) {
+  if (state.toWide != reinterpret_cast<iconv_t>(-1)) return;
+  state.toWide = iconv_open("UTF-16LE", IconvName(state.codePage));
+  state.fromWide = iconv_open(IconvName(state.codePage), "UTF-16LE");
+  if (state.toWide == reinterpret_cast<iconv_t>(-1) ||
+      state.fromWide == reinterpret_cast<iconv_t>(-1))
+    throw std::runtime_error("the host's iconv lacks the emulated code page");
+  // A byte is a lead byte when iconv finds it, alone, to be an incomplete character.
+  for (int b = 0; b < 256; ++b) {
+    char in = static_cast<char>(b);
+    char* inPtr = &in;
+    size_t inLeft = 1;
+    char out[8];
+    char* outPtr = out;
+    size_t outLeft = sizeof out;
+    iconv(state.toWide, nullptr, nullptr, nullptr, nullptr);
+    const size_t rc = iconv(state.toWide, &inPtr, &inLeft, &outPtr, &outLeft);
+    state.lead[b] = rc == static_cast<size_t>(-1) && errno == EINVAL;
+  }
+}
+
+// Converts one character's bytes; false when the code page has no such character.
+bool Convert(iconv_t cd, const char* in, size_t inSize, std::string* out) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* inPtr = const_cast<char*>(in);
+  size_t inLeft = inSize;
+  char buffer[16];
+  char* outPtr = buffer;
+  size_t outLeft = sizeof buffer;
+  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
+    return false;
+  out->append(buffer, sizeof buffer - outLeft);
+  return true;
+}
+
+std::u16string ToWide(const char* text, size_t size) {
+  auto& state = State();
+  Open(state);
+  std::u16string wide;
+  for (size_t i = 0; i < size;) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const size_t length = (state.lead[byte] && i + 1 < size) ? 2 : 1;
+    std::string utf16;
+    if (Convert(state.toWide, text + i, length, &utf16)) {
+      for (size_t k = 0; k + 1 < utf16.size(); k += 2)
+        wide += static_cast<char16_t>(static_cast<unsigned char>(utf16[k]) |
+                                      static_cast<unsigned char>(utf16[k + 1]) << 8);
+    } else {
+      wide += state.codePage == 932 ? kDefaultWide932
+                                    : static_cast<char16_t>(kDefaultWide1252 + byte);
+    }
+    i += length;
+  }
+  return wide;
+}
+
+std::string FromWide(const char16_t* text, size_t size, BOOL* usedDefault) {
+  auto& state = State();
+  Open(state);
+  std::string narrow;
+  for (size_t i = 0; i < size;) {
+    const size_t length =
+        (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < size && text[i + 1] >= 0xDC00 &&
+         text[i + 1] < 0xE000)
+            ? 2
+            : 1;
+    char utf16[4];
+    for (size_t k = 0; k < length; ++k) {
+      utf16[2 * k] = static_cast<char>(text[i + k] & 0xFF);
+      utf16[2 * k + 1] = static_cast<char>(text[i + k] >> 8);
+    }
+    if (!Convert(state.fromWide, utf16, 2 * length, &narrow)) {
+      narrow += '?';
+      if (usedDefault) *usedDefault = TRUE;
+    }
+    i += length;
+  }
+  return narrow;
+}
+
+bool KnownCodePage(UINT codePage) {
+  return codePage == CP_ACP || codePage == State().codePage;
+}
+
+}  // namespace
+
+namespace detail {
+
+std::size_t WideLength(const std::string& text) { return ToWide(text.data(), text.size()).size(); }
+
+bool IsLeadByte(unsigned char byte) {
+  auto& state = State();
+  Open(state);
+  return state.lead[byte];
+}
+
+std::string FoldCase(const std::string& text) {
+  auto& state = State();
+  Open(state);
+  std::string folded = text;
+  for (size_t i = 0; i < folded.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(folded[i]);
+    if (state.lead[byte]) {
+      ++i;  // the trail byte of a double-byte character is not a letter
+    } else if (byte >= 'a' && byte <= 'z') {
+      folded[i] = static_cast<char>(byte - 'a' + 'A');
+    }
+  }
+  return folded;
+}
+
+void ResetCodePage() {
+  auto& state = State();
+  Close(state);
+  state.codePage = 1252;
+}
+
+}  // namespace detail
+
+void SetAnsiCodePage(unsigned codePage) {
+  if (codePage != 1252 && codePage != 932)
+    throw std::invalid_argument("the emulation knows code pages 1252 and 932");
+  auto& state = State();
+  Close(state);
+  state.codePage = codePage;
+  Open(state);
+}
+
+}  // namespace emu
+
+using emu::detail::Call;
+
+UINT WINAPI GetACP(void) {
+  Call call("GetACP", "");
+  return static_cast<UINT>(call.done(static_cast<long>(emu::State().codePage)));
+}
+
+BOOL WINAPI GetCPInfo(UINT CodePage, LPCPINFO lpCPInfo) {
+  Call call("GetCPInfo", "", std::to_string(CodePage));
+  if (call.forced()) return static_cast<BOOL>(call.done(call.forcedResult()));
+  if (!lpCPInfo || !emu::KnownCodePage(CodePage)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return static_cast<BOOL>(call.done(FALSE));
+  }
+  std::memset(lpCPInfo, 0, sizeof *lpCPInfo);
+  lpCPInfo->DefaultChar[0] = '?';
+  auto& state = emu::State();
+  emu::Open(state);
+  if (state.codePage == 932) {
+    lpCPInfo->MaxCharSize = 2;
+    // Lead-byte ranges as (first, last) pairs, ended by a zero pair.
+    int pair = 0;
+    for (int b = 0; b < 256 && pair < MAX_LEADBYTES / 2 - 1; ++b) {
+      if (!state.lead[b] || (b > 0 && state.lead[b - 1])) continue;
+      int last = b;
+      while (last + 1 < 256 && state.lead[last + 1]) ++last;
+      lpCPInfo->LeadByte[2 * pair] = static_cast<BYTE>(b);
+      lpCPInfo->LeadByte[2 * pair + 1] = static_cast<BYTE>(last);
+      ++pair;
+    }
+  } else {
+    lpCPInfo->MaxCharSize = 1;
+  }
+  return static_cast<BOOL>(call.done(TRUE));
+}
+
+BOOL WINAPI IsDBCSLeadByte(BYTE TestChar) {
+  auto& state = emu::State();
+  emu::Open(state);
+  return state.lead[TestChar] ? TRUE : FALSE;
+}
+
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD, LPCCH lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar) {
+  Call call("MultiByteToWideChar", "", lpMultiByteStr ? lpMultiByteStr : "");
+  if (call.forced()) return static_cast<int>(call.done(call.forcedResult()));
+  if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
+      (cchWideChar > 0 && !lpWideCharStr) || !emu::KnownCodePage(CodePage)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return static_cast<int>(call.done(0));
+  }
+  const size_t size = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1
+                                        : static_cast<size_t>(cbMultiByte);
+  const std::u16string wide = emu::ToWide(lpMultiByteStr, size);
+  if (cchWideChar == 0) return static_cast<int>(call.done(static_cast<long>(wide.size())));
+  if (wide.size() > static_cast<size_t>(cchWideChar)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return static_cast<int>(call.done(0));
+  }
+  std::memcpy(lpWideCharStr, wide.data(), wide.size() * sizeof(WCHAR));
+  return static_cast<int>(call.done(static_cast<long>(wide.size())));
+}
+
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD, LPCWCH lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCCH,
+                               LPBOOL lpUsedDefaultChar) {
+  Call call("WideCharToMultiByte", "");
+  if (call.forced()) return static_cast<int>(call.done(call.forcedResult()));
+  if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
+      (cbMultiByte > 0 && !lpMultiByteStr) || !emu::KnownCodePage(CodePage)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return static_cast<int>(call.done(0));
+  }
+  size_t size = static_cast<size_t>(cchWideChar);
+  if (cchWideChar == -1) {
+    size = 0;
+    while (lpWideCharStr[size]) ++size;
+    ++size;
+  }
+  if (lpUsedDefaultChar) *lpUsedDefaultChar = FALSE;
+  const std::string narrow = emu::FromWide(lpWideCharStr, size, lpUsedDefaultChar);
+  if (cbMultiByte == 0) return static_cast<int>(call.done(static_cast<long>(narrow.size())));
+  if (narrow.size() > static_cast<size_t>(cbMultiByte)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return static_cast<int>(call.done(0));
+  }
+  std::memcpy(lpMultiByteStr, narrow.data(), narrow.size());
+  return static_cast<int>(call.done(static_cast<long>(narrow.size())));
+}
+
+namespace {
+thread_local DWORD lastError = 0;
+}
+
+DWORD WINAPI GetLastError(void) {
+  Call call("GetLastError", "");
+  return static_cast<DWORD>(call.done(static_cast<long>(lastError)));
+}
+
+void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+
+namespace emu::detail {
+void ResetLastError() { lastError = 0; }
+}  // namespace emu::detail

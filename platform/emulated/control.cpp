@@ -1,0 +1,107 @@
+#include "platform/emulated/control.h"
+
+#include <utility>
+
+#include "platform/emulated/machine.h"
+
+namespace emu {
+namespace {
+
+struct Fault {
+  std::string call;
+  std::string where;
+  int nth = 1;
+  bool fromNth = false;  // every matching use from the nth on
+  bool raise = false;
+  long result = 0;
+  int seen = 0;  // matching uses so far
+};
+
+struct ControlState {
+  std::vector<Fault> faults;
+  std::vector<JournalEntry> journal;
+};
+
+ControlState& State() {
+  static ControlState state;
+  return state;
+}
+
+bool Matches(const Fault& fault, const JournalEntry& entry) {
+  if (fault.call != entry.call) return false;
+  if (fault.where.empty()) return true;
+  const std::string target = entry.name.empty() ? entry.key : entry.key + "\\" + entry.name;
+  if (target.size() < fault.where.size()) return false;
+  if (target.compare(target.size() - fault.where.size(), std::string::npos, fault.where) != 0)
+    return false;
+  return target.size() == fault.where.size() || fault.where[0] == '\\' ||
+         target[target.size() - fault.where.size() - 1] == '\\';
+}
+
+}  // namespace
+
+namespace detail {
+
+Call::Call(const char* call, std::string key, std::string name, std::string detail) {
+  auto& state = State();
+  state.journal.push_back(
+      JournalEntry{call, std::move(key), std::move(name), std::move(detail), 0});
+  index_ = state.journal.size() - 1;
+  const JournalEntry& entry = state.journal.back();
+  for (Fault& fault : state.faults) {
+    if (!Matches(fault, entry)) continue;
+    ++fault.seen;
+    const bool hit = fault.fromNth ? fault.seen >= fault.nth : fault.seen == fault.nth;
+    if (!hit) continue;
+    if (fault.raise) {
+      state.journal[index_].result = -1;
+      throw InjectedException(std::string("injected exception in ") + call);
+    }
+    forced_ = true;
+    forcedResult_ = fault.result;
+  }
+}
+
+long Call::done(long result) {
+  State().journal[index_].result = result;
+  return result;
+}
+
+void ResetControl() { State() = ControlState{}; }
+
+}  // namespace detail
+
+void ResetMachine() {
+  detail::ResetControl();
+  detail::ResetRegistry();
+  detail::ResetCom();
+  detail::ResetCodePage();
+  detail::ResetLastError();
+}
+
+void FailCall(const std::string& call, int nth, long result, const std::string& where) {
+  State().faults.push_back(Fault{call, where, nth, false, false, result, 0});
+}
+
+void FailCallFrom(const std::string& call, int nth, long result, const std::string& where) {
+  State().faults.push_back(Fault{call, where, nth, true, false, result, 0});
+}
+
+void RaiseAtCall(const std::string& call, int nth, const std::string& where) {
+  State().faults.push_back(Fault{call, where, nth, false, true, 0, 0});
+}
+
+void ClearFaults() { State().faults.clear(); }
+
+const std::vector<JournalEntry>& Journal() { return State().journal; }
+
+void ClearJournal() { State().journal.clear(); }
+
+std::vector<std::string> JournalOf(const std::string& call) {
+  std::vector<std::string> out;
+  for (const JournalEntry& entry : State().journal)
+    if (entry.call == call) out.push_back(entry.key + "|" + entry.name);
+  return out;
+}
+
+}  // namespace emu

@@ -1,0 +1,43 @@
+// Fixtures shared by the suites. Every test starts from a known machine and ends having given
+// back every registry handle and closed every COM scope it opened.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/windows_api.h"
+#include "tests/support/lane.h"
+#include "tests/support/registry_helpers.h"
+
+class PlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override { lane::StartFresh(); }
+  void TearDown() override {
+    lane::StopFaults();
+    CleanUp();
+    if (lane::OpenRegistryHandles() >= 0) {
+      EXPECT_EQ(lane::OpenRegistryHandles(), 0) << "registry handles left open";
+    }
+    EXPECT_EQ(lane::ComInitDepth(), 0) << "COM left initialised";
+  }
+  virtual void CleanUp() {}
+};
+
+// A test that works in a scratch key of its own below HKEY_LOCAL_MACHINE, removed before and
+// after the test.
+class RegistryTest : public PlatformTest {
+ protected:
+  void SetUp() override {
+    PlatformTest::SetUp();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    for (char& c : name)
+      if (c == '/' || c == '\\') c = '_';
+    scratch = "SOFTWARE\\PelmoraFixupTests\\" + name;
+    testreg::DeleteTree(HKEY_LOCAL_MACHINE, scratch);
+  }
+  void CleanUp() override { testreg::DeleteTree(HKEY_LOCAL_MACHINE, scratch); }
+
+  std::string scratch;
+};
