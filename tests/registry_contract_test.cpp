@@ -114,7 +114,7 @@ TEST_F(RegistryContract, InfoReportsCountsAndLongestNames) {
 }
 
 TEST_F(RegistryContract, EnumerationFitsTheLongestNamePlusOneAndEndsWithNoMoreItems) {
-  const std::string longName(200, 'n');
+  const std::string longName(100, 'n');
   testreg::Seed(HKEY_LOCAL_MACHINE, scratch, {{"", {longName + "=x", "=default"}}, {longName, {}}});
   HKEY key = OpenScratch(KEY_READ);
   std::vector<char> name(longName.size() + 1, '\x7f');
@@ -142,6 +142,34 @@ TEST_F(RegistryContract, EnumerationFitsTheLongestNamePlusOneAndEndsWithNoMoreIt
   std::sort(values.begin(), values.end());
   EXPECT_EQ(values, (std::vector<std::string>{"", longName}));  // the default value is ""
   RegCloseKey(key);
+}
+
+TEST_F(RegistryContract, SubkeyPathsOfTheEightBitCallsEndAt260Characters) {
+  const std::string base = scratch + "\\";
+  const std::string fits = base + std::string(260 - base.size(), 'f');
+  const std::string tooLong = base + std::string(261 - base.size(), 'f');
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, fits.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, tooLong.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, tooLong.c_str(), 0, KEY_READ, &key),
+            ERROR_MORE_DATA);
+}
+
+TEST_F(RegistryContract, AHandleToADeletedKeyAnswersKeyDeleted) {
+  testreg::SetString(HKEY_LOCAL_MACHINE, scratch + "\\gone", "v", "x");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (scratch + "\\gone").c_str(), 0, KEY_ALL_ACCESS,
+                          &key),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, (scratch + "\\gone").c_str()), ERROR_SUCCESS);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryContract, SubkeysEnumerateSorted) {

@@ -7,6 +7,8 @@
 //   terminating NUL reports one byte more and delivers the NUL, as the 8-bit API of Windows does;
 // - RegQueryInfoKeyA reports name lengths in UTF-16 code units, so on a double-byte code page an
 //   8-bit name can need up to twice as many bytes as the reported length;
+// - the 8-bit calls take a subkey path of at most 260 UTF-16 units (they convert it into a
+//   fixed per-thread buffer); a longer one fails with ERROR_MORE_DATA;
 // - a key with subkeys cannot be deleted (ERROR_ACCESS_DENIED); handles to a deleted key answer
 //   ERROR_KEY_DELETED;
 // - each key can refuse access rights (emu::SetKeyAccess), checked when it is opened, and every
@@ -141,6 +143,12 @@ std::shared_ptr<Key> Find(const std::shared_ptr<Key>& base, const std::string& s
   return key;
 }
 
+constexpr std::size_t kLongestSubKeyPath = 260;
+
+bool SubKeyTooLong(LPCSTR subKey) {
+  return subKey && detail::WideLength(subKey) > kLongestSubKeyPath;
+}
+
 HKEY NewHandle(const std::shared_ptr<Key>& key, REGSAM access) {
   auto& state = State();
   HKEY handle = reinterpret_cast<HKEY>(state.nextHandle);
@@ -233,6 +241,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesire
                              PHKEY phkResult) {
   Call call("RegOpenKeyExA", emu::PathOf(hKey), emu::Text(lpSubKey), emu::SamText(samDesired));
   if (call.forced()) return call.done(call.forcedResult());
+  if (emu::SubKeyTooLong(lpSubKey)) return call.done(ERROR_MORE_DATA);
   if (!phkResult) return call.done(ERROR_INVALID_PARAMETER);
   *phkResult = nullptr;
   std::shared_ptr<emu::Key> base;
@@ -250,6 +259,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, 
                                LPDWORD lpdwDisposition) {
   Call call("RegCreateKeyExA", emu::PathOf(hKey), emu::Text(lpSubKey));
   if (call.forced()) return call.done(call.forcedResult());
+  if (emu::SubKeyTooLong(lpSubKey)) return call.done(ERROR_MORE_DATA);
   if (!phkResult) return call.done(ERROR_INVALID_PARAMETER);
   *phkResult = nullptr;
   std::shared_ptr<emu::Key> key;
@@ -439,6 +449,7 @@ std::shared_ptr<Key> ParentOf(const std::shared_ptr<Key>& base, const std::strin
 LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   Call call("RegDeleteKeyA", emu::PathOf(hKey), emu::Text(lpSubKey));
   if (call.forced()) return call.done(call.forcedResult());
+  if (emu::SubKeyTooLong(lpSubKey)) return call.done(ERROR_MORE_DATA);
   std::shared_ptr<emu::Key> base;
   if (LSTATUS rc = emu::Open(hKey, 0, &base)) return call.done(rc);
   std::string leaf;
@@ -457,6 +468,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
 LSTATUS WINAPI RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey) {
   Call call("RegDeleteTreeA", emu::PathOf(hKey), emu::Text(lpSubKey));
   if (call.forced()) return call.done(call.forcedResult());
+  if (emu::SubKeyTooLong(lpSubKey)) return call.done(ERROR_MORE_DATA);
   std::shared_ptr<emu::Key> base;
   if (LSTATUS rc = emu::Open(hKey, 0, &base)) return call.done(rc);
   if (emu::Text(lpSubKey).empty()) {

@@ -29,22 +29,38 @@ Bytes Dword(DWORD value) {
   return bytes;
 }
 
-void CreateKey(HKEY root, const std::string& path) {
+namespace {
+
+// Creates `path` below `root` and returns it open. The 8-bit calls take paths of at most 260
+// characters, so a longer one is created in steps, each below the key made before it.
+HKEY CreatePath(HKEY root, const std::string& path) {
+  std::string first = path, rest;
+  if (path.size() > 200) {
+    const auto cut = path.rfind('\\', 200);
+    first = path.substr(0, cut);
+    rest = path.substr(cut + 1);
+  }
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS)
-      << path;
+  const LSTATUS rc = RegCreateKeyExA(root, first.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  EXPECT_EQ(rc, ERROR_SUCCESS) << first;
+  if (rc != ERROR_SUCCESS || rest.empty()) return rc == ERROR_SUCCESS ? key : nullptr;
+  HKEY below = CreatePath(key, rest);
   RegCloseKey(key);
+  return below;
+}
+
+}  // namespace
+
+void CreateKey(HKEY root, const std::string& path) {
+  HKEY key = CreatePath(root, path);
+  if (key) RegCloseKey(key);
 }
 
 void SetValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
               const Bytes& data) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS)
-      << path;
+  HKEY key = CreatePath(root, path);
+  ASSERT_NE(key, nullptr) << path;
   EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
                            static_cast<DWORD>(data.size())),
             ERROR_SUCCESS)
