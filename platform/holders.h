@@ -34,10 +34,78 @@ class UniqueHkey {
 
 // One CoInitialize/CoUninitialize pair. The result of CoInitialize is not looked at: the pair
 // is closed whatever it said, because the tool's COM scopes are counted, not judged.
+// Close() ends the scope early where the order of work asks for it; it ends only once.
 class ComScope {
  public:
   ComScope() { CoInitialize(nullptr); }
-  ~ComScope() { CoUninitialize(); }
+  ~ComScope() { Close(); }
   ComScope(const ComScope&) = delete;
   ComScope& operator=(const ComScope&) = delete;
+  void Close() {
+    if (open_) CoUninitialize();
+    open_ = false;
+  }
+
+ private:
+  bool open_ = true;
+};
+
+// One counted reference to a COM interface, released when the holder lets go of it.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  explicit ComPtr(T* object) : object_(object) {}
+  ComPtr(ComPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.object_, nullptr));
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ~ComPtr() { reset(); }
+
+  T* get() const { return object_; }
+  T* operator->() const { return object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+  // Releases what is held and offers the slot to a call that hands out a reference.
+  T** put() {
+    reset();
+    return &object_;
+  }
+  void** putVoid() { return reinterpret_cast<void**>(put()); }
+  void reset(T* object = nullptr) {
+    if (object_) object_->Release();
+    object_ = object;
+  }
+  // Gives up the reference without releasing it.
+  T* detach() { return std::exchange(object_, nullptr); }
+
+ private:
+  T* object_ = nullptr;
+};
+
+// A block the shell handed out (an item ID list, a string), freed through the shell's task
+// allocator. Without an allocator the block is left alone rather than freed by a guess.
+template <class T>
+class ShellMemory {
+ public:
+  explicit ShellMemory(IMalloc* allocator) : allocator_(allocator) {}
+  ShellMemory(const ShellMemory&) = delete;
+  ShellMemory& operator=(const ShellMemory&) = delete;
+  ~ShellMemory() { reset(); }
+
+  T* get() const { return block_; }
+  T** put() {
+    reset();
+    return &block_;
+  }
+  void reset() {
+    if (block_ && allocator_) allocator_->Free(block_);
+    block_ = nullptr;
+  }
+
+ private:
+  IMalloc* allocator_;
+  T* block_ = nullptr;
 };

@@ -147,6 +147,60 @@ std::string FoldCase(const std::string& text) {
   return folded;
 }
 
+std::u16string AnsiToWide(const std::string& text) { return ToWide(text.data(), text.size()); }
+
+std::string WideToAnsi(const std::u16string& text) {
+  return FromWide(text.data(), text.size(), nullptr);
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+  const std::u16string wide = AnsiToWide(text);
+  std::string utf8;
+  for (size_t i = 0; i < wide.size(); ++i) {
+    char32_t c = wide[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] < 0xE000)
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (c >> 6));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | (c >> 12));
+      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | (c >> 18));
+      utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+std::string Utf8ToAnsi(const std::string& text) {
+  std::u16string wide;
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+    size_t k = 1;
+    for (; k <= static_cast<size_t>(extra) && i + k < text.size(); ++k)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += k;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      wide += static_cast<char16_t>(0xD800 + (c >> 10));
+      wide += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      wide += static_cast<char16_t>(c);
+    }
+  }
+  return WideToAnsi(wide);
+}
+
 void ResetCodePage() {
   auto& state = State();
   Close(state);

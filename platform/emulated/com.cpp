@@ -9,6 +9,7 @@ int comDepth = 0;  // the tool and its tests run on one thread
 namespace emu {
 int ComInitDepth() { return comDepth; }
 namespace detail {
+bool ComIsOpen() { return comDepth > 0; }
 void ResetCom() { comDepth = 0; }
 }  // namespace detail
 }  // namespace emu

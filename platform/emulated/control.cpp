@@ -77,6 +77,8 @@ void ResetMachine() {
   detail::ResetCom();
   detail::ResetCodePage();
   detail::ResetLastError();
+  detail::ResetShell();
+  detail::ResetFiles();
 }
 
 void FailCall(const std::string& call, int nth, long result, const std::string& where) {

@@ -57,11 +57,34 @@ std::vector<std::string> JournalOf(const std::string& call);
 // ---- Counters --------------------------------------------------------------------------------
 int OpenRegistryHandles();
 int ComInitDepth();
+int LiveComObjects();
+int OutstandingTaskAllocations();
+int OutstandingLocalAllocations();
+// Frees of blocks the allocator never handed out (each one a bug in the caller).
+int ForeignFrees();
 
 // ---- Registry rules --------------------------------------------------------------------------
 // Limits what RegOpenKeyExA/RegCreateKeyExA may grant on an existing key: a request for any
 // right outside `allowed` fails with ERROR_ACCESS_DENIED.
 void SetKeyAccess(HKEY root, const std::string& path, REGSAM allowed);
+
+// ---- Files and the shell ---------------------------------------------------------------------
+// Windows paths reach host files through a drive table: "C:\\Users\\me" lives below the host
+// folder mapped to C:. Each component matches an existing host entry whatever its case, as on
+// Windows; host names are UTF-8. Paths that are relative, quoted or climb with ".." map nowhere.
+void MapDrive(char letter, const std::string& hostFolder);
+// The host path of a Windows path, or the empty text when it maps nowhere.
+std::string HostPath(const std::string& windowsPath);
+// Where a special folder lies (a Windows path). An empty path makes SHGetSpecialFolderLocation
+// fail; `fileSystem` false gives a folder without a file-system path.
+void SetSpecialFolder(int csidl, const std::string& windowsPath, bool fileSystem = true);
+// The STRRET kind IShellFolder::GetDisplayNameOf answers with (STRRET_WSTR by default).
+void SetStrretKind(UINT kind);
+// Makes GetDisplayNameOf answer `text` for the item `fileName`: its in-folder name, or with
+// `parsing` its parsing name.
+void OverrideDisplayName(const std::string& fileName, bool parsing, const std::string& text);
+// Text FormatMessageA gives for a system error code (a few common ones are built in).
+void SetSystemMessage(DWORD code, const std::string& text);
 
 // ---- Code page -------------------------------------------------------------------------------
 // 1252 (Western) or 932 (Japanese, double-byte).

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/emulated/windows_api_emulated.h"
+
 namespace emu::detail {
 
 // One use of an emulated call. Entering records it in the journal and consults the fault plan:
@@ -33,7 +35,47 @@ bool IsLeadByte(unsigned char byte);
 // names compare.
 std::string FoldCase(const std::string& text);
 
+// Conversions of the current ANSI code page, without journal entries.
+std::u16string AnsiToWide(const std::string& text);
+std::string WideToAnsi(const std::u16string& text);
+std::string AnsiToUtf8(const std::string& text);
+std::string Utf8ToAnsi(const std::string& text);
+
+// Every emulated COM object counts itself alive from construction to its last Release.
+class ComObject {
+ public:
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+ protected:
+  ComObject();
+  virtual ~ComObject();
+  ULONG AddRefCount() { return ++references_; }
+  ULONG ReleaseCount() {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ private:
+  ULONG references_ = 1;
+};
+
+// The task allocator's bookkeeping, shared by IMalloc and CoTaskMem*.
+void* TaskAlloc(std::size_t size);
+void TaskFree(void* block);
+
+// A new shell link object with one reference, as IShellLinkA.
+IShellLinkA* NewShellLink();
+// The process's current directory, ending in a backslash.
+std::string CurrentDirectory();
+
+// Whether COM is initialised on the thread: objects refuse work outside every COM scope.
+bool ComIsOpen();
+
 void ResetRegistry();
+void ResetShell();
+void ResetFiles();
 void ResetCom();
 void ResetCodePage();
 void ResetControl();

@@ -56,6 +56,8 @@ typedef HKEY* PHKEY;
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HANDLE HLOCAL;
+typedef LONG_PTR LPARAM;
+typedef UINT_PTR WPARAM;
 
 #define TRUE 1
 #define FALSE 0
@@ -224,3 +226,242 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharSt
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
+
+// ---------------------------------------------------------------------------------------------
+// COM objects and interfaces (ole32)
+// ---------------------------------------------------------------------------------------------
+#define CLSCTX_INPROC_SERVER 0x1
+#define CLSCTX_ALL 0x17
+
+typedef unsigned short USHORT;
+typedef std::int64_t LONGLONG;
+typedef std::uint64_t ULONGLONG;
+typedef std::size_t SIZE_T;
+
+struct IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) = 0;
+  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+  virtual ULONG STDMETHODCALLTYPE Release() = 0;
+
+ protected:
+  ~IUnknown() = default;  // objects end through Release, never through delete
+};
+typedef IUnknown* LPUNKNOWN;
+
+extern const IID IID_IUnknown;
+extern const IID IID_IMalloc;
+extern const IID IID_IShellFolder;
+extern const IID IID_IEnumIDList;
+extern const IID IID_IShellLinkA;
+extern const IID IID_IPersist;
+extern const IID IID_IPersistFile;
+extern const CLSID CLSID_ShellLink;
+
+HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext,
+                                REFIID riid, LPVOID* ppv);
+
+struct IMalloc : IUnknown {
+  virtual void* STDMETHODCALLTYPE Alloc(SIZE_T cb) = 0;
+  virtual void* STDMETHODCALLTYPE Realloc(void* pv, SIZE_T cb) = 0;
+  virtual void STDMETHODCALLTYPE Free(void* pv) = 0;
+  virtual SIZE_T STDMETHODCALLTYPE GetSize(void* pv) = 0;
+  virtual int STDMETHODCALLTYPE DidAlloc(void* pv) = 0;
+  virtual void STDMETHODCALLTYPE HeapMinimize() = 0;
+};
+typedef IMalloc* LPMALLOC;
+
+void* WINAPI CoTaskMemAlloc(SIZE_T cb);
+void WINAPI CoTaskMemFree(LPVOID pv);
+
+struct IBindCtx;
+
+// ---------------------------------------------------------------------------------------------
+// Shell namespace (shell32)
+// ---------------------------------------------------------------------------------------------
+#pragma pack(push, 1)
+typedef struct _SHITEMID {
+  USHORT cb;
+  BYTE abID[1];
+} SHITEMID;
+typedef struct _ITEMIDLIST {
+  SHITEMID mkid;
+} ITEMIDLIST;
+#pragma pack(pop)
+typedef ITEMIDLIST* LPITEMIDLIST;
+typedef const ITEMIDLIST* LPCITEMIDLIST;
+typedef ITEMIDLIST* PIDLIST_ABSOLUTE;
+typedef const ITEMIDLIST* PCIDLIST_ABSOLUTE;
+typedef const ITEMIDLIST* PCUIDLIST_RELATIVE;
+typedef ITEMIDLIST* PITEMID_CHILD;
+typedef const ITEMIDLIST* PCUITEMID_CHILD;
+
+#define CSIDL_DESKTOP 0x0000
+#define CSIDL_PROGRAMS 0x0002
+#define CSIDL_STARTMENU 0x000b
+#define CSIDL_DESKTOPDIRECTORY 0x0010
+#define CSIDL_COMMON_DESKTOPDIRECTORY 0x0019
+
+typedef DWORD SHCONTF;
+#define SHCONTF_FOLDERS 0x0020
+#define SHCONTF_NONFOLDERS 0x0040
+#define SHCONTF_INCLUDEHIDDEN 0x0080
+
+typedef DWORD SHGDNF;
+#define SHGDN_NORMAL 0x0000
+#define SHGDN_INFOLDER 0x0001
+#define SHGDN_FORPARSING 0x8000
+
+#define STRRET_WSTR 0x0000
+#define STRRET_OFFSET 0x0001
+#define STRRET_CSTR 0x0002
+
+typedef struct _STRRET {
+  UINT uType;
+  union {
+    LPWSTR pOleStr;
+    UINT uOffset;
+    char cStr[MAX_PATH];
+  };
+} STRRET;
+
+struct IEnumIDList : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, PITEMID_CHILD* rgelt, ULONG* pceltFetched) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Clone(IEnumIDList** ppenum) = 0;
+};
+
+struct IShellFolder : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND hwnd, IBindCtx* pbc,
+                                                     LPWSTR pszDisplayName, ULONG* pchEaten,
+                                                     PIDLIST_ABSOLUTE* ppidl,
+                                                     ULONG* pdwAttributes) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF grfFlags,
+                                                IEnumIDList** ppenumIDList) = 0;
+  virtual HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE pidl, IBindCtx* pbc,
+                                                 REFIID riid, void** ppv) = 0;
+  virtual HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE pidl, IBindCtx* pbc,
+                                                  REFIID riid, void** ppv) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM lParam, PCUIDLIST_RELATIVE pidl1,
+                                               PCUIDLIST_RELATIVE pidl2) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateViewObject(HWND hwndOwner, REFIID riid,
+                                                     void** ppv) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT cidl, PCUITEMID_CHILD* apidl,
+                                                    ULONG* rgfInOut) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND hwndOwner, UINT cidl,
+                                                  PCUITEMID_CHILD* apidl, REFIID riid,
+                                                  UINT* rgfReserved, void** ppv) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD pidl, SHGDNF uFlags,
+                                                     STRRET* pName) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetNameOf(HWND hwnd, PCUITEMID_CHILD pidl, LPCWSTR pszName,
+                                              SHGDNF uFlags, PITEMID_CHILD* ppidlOut) = 0;
+};
+typedef IShellFolder* LPSHELLFOLDER;
+
+HRESULT WINAPI SHGetMalloc(IMalloc** ppMalloc);
+HRESULT WINAPI SHGetSpecialFolderLocation(HWND hwnd, int csidl, PIDLIST_ABSOLUTE* ppidl);
+BOOL WINAPI SHGetPathFromIDListA(PCIDLIST_ABSOLUTE pidl, LPSTR pszPath);
+HRESULT WINAPI SHGetDesktopFolder(IShellFolder** ppshf);
+
+// ---------------------------------------------------------------------------------------------
+// Shell links and persistence
+// ---------------------------------------------------------------------------------------------
+#define STGM_READ 0x00000000L
+#define STGM_WRITE 0x00000001L
+#define STGM_READWRITE 0x00000002L
+#define STGM_SHARE_DENY_WRITE 0x00000020L
+
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_SHOWMINNOACTIVE 7
+
+#define HOTKEYF_SHIFT 0x01
+#define HOTKEYF_CONTROL 0x02
+#define HOTKEYF_ALT 0x04
+
+#define SLGP_SHORTPATH 0x1
+#define SLGP_UNCPRIORITY 0x2
+#define SLGP_RAWPATH 0x4
+
+typedef struct _WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  CHAR cFileName[MAX_PATH];
+  CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+
+struct IShellLinkA : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetPath(LPSTR pszFile, int cch, WIN32_FIND_DATAA* pfd,
+                                            DWORD fFlags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE* ppidl) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE pidl) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDescription(LPSTR pszName, int cch) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetDescription(LPCSTR pszName) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPSTR pszDir, int cch) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCSTR pszDir) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetArguments(LPSTR pszArgs, int cch) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetArguments(LPCSTR pszArgs) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetHotkey(WORD* pwHotkey) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetHotkey(WORD wHotkey) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetShowCmd(int* piShowCmd) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetShowCmd(int iShowCmd) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIconLocation(LPSTR pszIconPath, int cch,
+                                                    int* piIcon) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetIconLocation(LPCSTR pszIconPath, int iIcon) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetRelativePath(LPCSTR pszPathRel, DWORD dwReserved) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Resolve(HWND hwnd, DWORD fFlags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPath(LPCSTR pszFile) = 0;
+};
+
+struct IPersist : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetClassID(CLSID* pClassID) = 0;
+};
+
+struct IPersistFile : IPersist {
+  virtual HRESULT STDMETHODCALLTYPE IsDirty() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Load(LPCOLESTR pszFileName, DWORD dwMode) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR pszFileName) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* ppszFileName) = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Files, messages and local memory (kernel32, user32)
+// ---------------------------------------------------------------------------------------------
+#define ERROR_INVALID_NAME 123L
+#define ERROR_BAD_FORMAT 11L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_DISK_FULL 112L
+
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+
+BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_STRING 0x00000400
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define LANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId,
+                            DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize, void* Arguments);
+HLOCAL WINAPI LocalFree(HLOCAL hMem);
+int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);

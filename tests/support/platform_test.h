@@ -12,7 +12,10 @@
 
 class PlatformTest : public ::testing::Test {
  protected:
-  void SetUp() override { lane::StartFresh(); }
+  void SetUp() override {
+    lane::StartFresh();
+    liveComObjectsBefore_ = lane::LiveComObjects();
+  }
   void TearDown() override {
     lane::StopFaults();
     CleanUp();
@@ -20,8 +23,16 @@ class PlatformTest : public ::testing::Test {
       EXPECT_EQ(lane::OpenRegistryHandles(), 0) << "registry handles left open";
     }
     EXPECT_EQ(lane::ComInitDepth(), 0) << "COM left initialised";
+    if (lane::LiveComObjects() >= 0) {
+      EXPECT_EQ(lane::LiveComObjects(), liveComObjectsBefore_) << "COM objects left alive";
+      EXPECT_EQ(lane::OutstandingTaskAllocations(), 0) << "shell memory left unfreed";
+      EXPECT_EQ(lane::OutstandingLocalAllocations(), 0) << "local memory left unfreed";
+    }
   }
   virtual void CleanUp() {}
+
+ private:
+  int liveComObjectsBefore_ = 0;
 };
 
 // A test that works in a scratch key of its own below HKEY_LOCAL_MACHINE, removed before and

@@ -13,4 +13,21 @@ int ComInitDepth() {
   if (SUCCEEDED(hr)) CoUninitialize();
   return hr == S_OK ? 0 : 1;
 }
+int LiveComObjects() { return -1; }
+int OutstandingTaskAllocations() { return -1; }
+int OutstandingLocalAllocations() { return -1; }
+
+std::string PrepareDesktop() {
+  char path[MAX_PATH] = "";
+  SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, TRUE);
+  return path;
+}
+
+std::filesystem::path FsPath(const std::string& windowsPath) {
+  return std::filesystem::path(windowsPath);
+}
+bool KnownPlatformGap(const std::string& name) {
+  // Wine's shell link writes the show command to a file but reads it back as SW_SHOWNORMAL.
+  return name == "shell link reads the show command back";
+}
 }  // namespace lane
