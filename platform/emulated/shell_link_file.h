@@ -50,9 +50,8 @@ enum ShellLinkBlock : DWORD {
   kVistaAndAboveIDListBlock = 0xA000000C,
 };
 
-// What ParseShellLink answers for bytes that are not a well-formed link:
-// HRESULT_FROM_WIN32(ERROR_BAD_FORMAT).
-constexpr HRESULT kShellLinkBadFormat = static_cast<HRESULT>(0x8007000BL);
+// What ParseShellLink answers for bytes that are not a well-formed link.
+constexpr HRESULT kShellLinkBadFormat = HRESULT_FROM_WIN32(ERROR_BAD_FORMAT);
 
 struct ShellLinkFile {
   // As read. WriteShellLink recomputes the bits of the parts the model holds (target ID list,

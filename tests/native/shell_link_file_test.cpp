@@ -244,9 +244,10 @@ ShellLinkFile TargetOnlyModel() {
   return l;
 }
 
+// The target stays inside Windows-1252: Wine reads only the 8-bit LocalBasePath (see below).
 ShellLinkFile UnicodeModel() {
   ShellLinkFile l;
-  l.targetPath = u"C:\\Pelmora \u03a9mega\\caf\u00e9.exe";
+  l.targetPath = u"C:\\Pelmora Caf\u00e9\\\u00dcber.exe";
   l.description = u"\u03a9mega caf\u00e9 \u20ac";
   l.arguments = u"--name=\u03a9";
   l.workingDirectory = u"C:\\Pelmora \u03a9mega";
@@ -407,12 +408,16 @@ TEST(ShellLinkFile, WriterRefusesWhatTheFormatCannotHold) {
   }
 }
 
-TEST(ShellLinkFile, WritesTheTargetInUnicodeAndA1252FormThatNeverMisleads) {
-  Bytes written = WriteShellLink(UnicodeModel());
+// Readers that take the UTF-16 LocalBasePath (ours, lnkinfo) get the target exactly; Wine reads
+// the 8-bit one, where a character outside Windows-1252 is '?': a character no file name has,
+// where a best fit ("O" for capital omega) could name another file.
+TEST(ShellLinkFile, WritesTheTargetInUtf16AndAn8BitFormThatNeverNamesAnotherFile) {
+  ShellLinkFile l;
+  l.targetPath = u"C:\\Pelmora \u03a9mega\\caf\u00e9 \u20ac.exe";
+  Bytes written = WriteShellLink(l);
   std::string bytes(written.begin(), written.end());
-  // The 8-bit LocalBasePath: e-acute in Windows-1252, omega (not in it) as '?'.
-  EXPECT_NE(bytes.find("C:\\Pelmora ?mega\\caf\xE9.exe"), std::string::npos);
-  EXPECT_EQ(Utf8(Parse(written).targetPath), Utf8(UnicodeModel().targetPath));
+  EXPECT_NE(bytes.find("C:\\Pelmora ?mega\\caf\xE9 \x80.exe"), std::string::npos);
+  EXPECT_EQ(Utf8(Parse(written).targetPath), Utf8(l.targetPath));
 }
 
 // --- SetLinkTarget -------------------------------------------------------------------------------
