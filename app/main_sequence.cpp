@@ -4,6 +4,7 @@
 #include "platform/path.h"
 #include "registry/delete_registry_tree.h"
 #include "registry/read_registry_string.h"
+#include "shortcuts/retarget_shortcut.h"
 
 const char* const currentUninstallKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pelmora V3.2";
@@ -44,8 +45,10 @@ int RunMainSequence() {
   installDir = InstallDirOf(ReadRegistryString(0, currentUninstallKey, "UninstallString"));
 
   if (!installDir.empty()) {
-    // The one COM scope of the run: every shortcut is repointed inside it.
+    // The one COM scope of the run: every shortcut is repointed inside it, and the links the
+    // lookup hands back stay usable only because this scope is still open.
     ComScope com;
+    for (const char* shortcutName : shortcutNames) RetargetShortcut(shortcutName, installDir);
   }
   return 0;
 }

@@ -58,6 +58,7 @@ std::vector<std::string> JournalOf(const std::string& call);
 int OpenRegistryHandles();
 int ComInitDepth();
 int LiveComObjects();
+int OpenFileHandles();
 int OutstandingTaskAllocations();
 int OutstandingLocalAllocations();
 // Frees of blocks the allocator never handed out (each one a bug in the caller).

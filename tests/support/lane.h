@@ -29,6 +29,7 @@ int ComInitDepth();
 int LiveComObjects();
 int OutstandingTaskAllocations();
 int OutstandingLocalAllocations();
+int OpenFileHandles();
 
 // Sets up the current user's desktop directory (emulated: a fresh host folder behind drive C:)
 // and returns its Windows path.

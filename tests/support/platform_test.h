@@ -27,6 +27,7 @@ class PlatformTest : public ::testing::Test {
       EXPECT_EQ(lane::LiveComObjects(), liveComObjectsBefore_) << "COM objects left alive";
       EXPECT_EQ(lane::OutstandingTaskAllocations(), 0) << "shell memory left unfreed";
       EXPECT_EQ(lane::OutstandingLocalAllocations(), 0) << "local memory left unfreed";
+      EXPECT_EQ(lane::OpenFileHandles(), 0) << "file handles left open";
     }
   }
   virtual void CleanUp() {}

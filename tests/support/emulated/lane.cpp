@@ -31,6 +31,8 @@ int LiveComObjects() { return emu::LiveComObjects(); }
 int OutstandingTaskAllocations() { return emu::OutstandingTaskAllocations(); }
 int OutstandingLocalAllocations() { return emu::OutstandingLocalAllocations(); }
 
+int OpenFileHandles() { return emu::OpenFileHandles(); }
+
 std::string PrepareDesktop() {
   const std::string desktop = "C:\\Users\\tester\\Desktop";
   std::filesystem::create_directories(DriveC() / "Users" / "tester" / "Desktop");

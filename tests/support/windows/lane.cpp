@@ -17,6 +17,8 @@ int LiveComObjects() { return -1; }
 int OutstandingTaskAllocations() { return -1; }
 int OutstandingLocalAllocations() { return -1; }
 
+int OpenFileHandles() { return -1; }
+
 std::string PrepareDesktop() {
   char path[MAX_PATH] = "";
   SHGetSpecialFolderPathA(nullptr, path, CSIDL_DESKTOPDIRECTORY, TRUE);
