@@ -204,14 +204,61 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, WineWrittenLink, testing::ValuesIn(kWineFixtu
                            return name;
                          });
 
-// Wine saves a relative path's string without setting HasRelativePath, so its own strings after
-// the name are read one place off and the last one lands where the extra data begins (Wine then
-// reads the working directory as ".\notepad.exe"). We refuse such a file rather than guess.
-TEST(ShellLinkFile, RefusesWineFileWhoseStringsContradictItsFlags) {
-  Bytes bytes = ReadBytes(LnkDir() + "wine-relative-path.lnk");
+// Wine saves a relative path's string without setting HasRelativePath, whether the path came from
+// SetRelativePath or from a loaded file, so every later string is read one place off and the last
+// one lands where the extra data begins (Wine then reports the relative path as the working
+// directory, the working directory as the arguments, ...). We refuse such a file rather than
+// guess; with the flag put back, each reads as exactly what was saved, so the flag is all that is
+// wrong in them.
+struct FlaglessRelativePath {
+  const char* file;
+  std::u16string target;
+  OptText description, relativePath, workingDirectory, arguments, iconLocation;
+  WORD hotKey;
+  int showCommand;
+};
+
+const FlaglessRelativePath kFlaglessRelativePaths[] = {
+    // SetRelativePath(".\notepad.exe") on a new link.
+    {"wine-relative-path.lnk", u"C:\\windows\\notepad.exe", u"Notes", u".\\notepad.exe", u"C:\\windows",
+     u"readme.txt", std::nullopt, 0, kShowNormal},
+    // emulated-full.lnk after Load, SetPath, Save: what the tool does to a link, done by Wine. The
+    // show command is saved as 1 too (Wine does not read it), and the console block is gone.
+    {"wine-retargeted-relative-path.lnk", u"C:\\Program Files\\Pelmora\\Pelmora.exe",
+     u"Pelmora, the V4 launcher", u"..\\Pelmora\\Pelmora.exe", u"C:\\Program Files\\Pelmora",
+     u"/run --fast \"two words\"", u"C:\\Program Files\\Pelmora\\Pelmora.ico",
+     Hotkey('Q', kHotkeyControl | kHotkeyShift), kShowNormal},
+};
+
+class WineFlaglessRelativePath : public testing::TestWithParam<FlaglessRelativePath> {};
+
+TEST_P(WineFlaglessRelativePath, IsRefusedAndReadsAsSavedOnceTheFlagIsBack) {
+  const FlaglessRelativePath& f = GetParam();
+  Bytes bytes = ReadBytes(LnkDir() + f.file);
   ShellLinkFile link;
   EXPECT_EQ(ParseShellLink(bytes.data(), bytes.size(), &link), emu::kShellLinkBadFormat);
+
+  ASSERT_EQ(Get32(bytes, 0x14) & emu::kHasRelativePath, 0u);
+  Set32(bytes, 0x14, Get32(bytes, 0x14) | emu::kHasRelativePath);
+  link = Parse(bytes);
+  EXPECT_EQ(Utf8(link.targetPath), Utf8(f.target));
+  EXPECT_EQ(Show(link.description), Show(f.description));
+  EXPECT_EQ(Show(link.relativePath), Show(f.relativePath));
+  EXPECT_EQ(Show(link.workingDirectory), Show(f.workingDirectory));
+  EXPECT_EQ(Show(link.arguments), Show(f.arguments));
+  EXPECT_EQ(Show(link.iconLocation), Show(f.iconLocation));
+  EXPECT_EQ(link.hotKey, f.hotKey);
+  EXPECT_EQ(link.showCommand, f.showCommand);
+  EXPECT_TRUE(link.extraData.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, WineFlaglessRelativePath, testing::ValuesIn(kFlaglessRelativePaths),
+                         [](const testing::TestParamInfo<FlaglessRelativePath>& info) {
+                           std::string name;
+                           for (const char* c = info.param.file; *c && *c != '.'; ++c)
+                             if (*c != '-') name += *c;
+                           return name;
+                         });
 
 // --- the files we write ------------------------------------------------------------------------
 

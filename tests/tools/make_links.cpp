@@ -3,6 +3,9 @@
 //
 //   make_links.exe write FOLDER     writes FOLDER\wine-*.lnk (see tests/data/lnk/README.md)
 //   make_links.exe show FILE...     loads each link and prints what its getters return
+//   make_links.exe retarget IN OUT TARGET
+//                                   loads IN, SetPath(TARGET), saves as OUT (what the tool does)
+//   make_links.exe resave IN OUT    loads IN and saves it as OUT unchanged
 //
 // A Windows program: built with the MinGW-w64 cross compiler and run under Wine, e.g.
 //   x86_64-w64-mingw32-g++-posix -static -O2 -o make_links.exe tests/tools/make_links.cpp
@@ -175,11 +178,31 @@ bool ShowLink(const char* path) {
   return ok;
 }
 
+// target null: saved as loaded.
+bool Retarget(const char* in, const char* out, const char* target) {
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  if (!Check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link)),
+             "CoCreateInstance"))
+    return false;
+  bool ok = Check(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)),
+                  "QueryInterface(IPersistFile)") &&
+            Check(file->Load(Wide(in).data(), STGM_READ), "Load") &&
+            (!target || Check(link->SetPath(target), "SetPath")) &&
+            Check(file->Save(Wide(out).data(), TRUE), "Save");
+  if (ok) std::printf("wrote %s\n", out);
+  if (file) file->Release();
+  link->Release();
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: make_links write FOLDER | make_links show FILE...\n");
+    std::fprintf(stderr,
+                 "usage: make_links write FOLDER | show FILE... | retarget IN OUT TARGET | resave IN OUT\n");
     return 2;
   }
   if (FAILED(CoInitialize(nullptr))) return 3;
@@ -208,6 +231,10 @@ int main(int argc, char** argv) {
          "C:\\Pelmora \xCE\xA9mega", "", MAKEWORD(VK_F5, HOTKEYF_SHIFT), SW_SHOWNORMAL},
     };
     for (const LinkProps& p : links) ok = WriteLink(argv[2], p) && ok;
+  } else if (mode == "retarget" && argc == 5) {
+    ok = Retarget(argv[2], argv[3], argv[4]);
+  } else if (mode == "resave" && argc == 4) {
+    ok = Retarget(argv[2], argv[3], nullptr);
   } else if (mode == "show") {
     for (int i = 2; i < argc; ++i) ok = ShowLink(argv[i]) && ok;
   } else {
