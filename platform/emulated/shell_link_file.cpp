@@ -418,7 +418,8 @@ std::vector<BYTE> WriteShellLink(const ShellLinkFile& link) {
                                                     &link.iconLocation};
   const DWORD stringFlags[] = {kHasName, kHasRelativePath, kHasWorkingDir, kHasArguments,
                                kHasIconLocation};
-  if (link.targetPath.size() > kMaxCount || link.idList.size() > kMaxCount) return {};
+  // LinkInfo sizes are 32-bit: the target's two forms and the fixed parts must fit.
+  if (link.targetPath.size() > (0xFFFFFFFFu - 0x100) / 3 || link.idList.size() > kMaxCount) return {};
   if (!link.idList.empty() && !IsIDList(Bytes(link.idList.data(), link.idList.size()))) return {};
   for (const auto* s : strings)
     if (*s && (*s)->size() > kMaxCount) return {};

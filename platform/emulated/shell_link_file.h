@@ -88,9 +88,10 @@ HRESULT ParseShellLink(const BYTE* data, size_t size, ShellLinkFile* out);
 // targetPath is not empty (a fixed-drive VolumeID without serial number or label, the path whole
 // in LocalBasePath in 8-bit and UTF-16 forms, empty CommonPathSuffix); the present strings in
 // UTF-16 without terminators; the extra-data blocks; the terminal block.
-// Returns an empty vector when the model cannot be written: a string longer than 65535 UTF-16
-// units, an idList that is not a well-formed ID list or longer than 65535 bytes, or extraData that
-// is not a sequence of well-formed blocks.
+// Returns an empty vector when the model cannot be written: a StringData string longer than 65535
+// UTF-16 units (their counts are 16-bit), an idList that is not a well-formed ID list or longer
+// than 65535 bytes, or extraData that is not a sequence of well-formed blocks. Whatever
+// ParseShellLink read can be written.
 std::vector<BYTE> WriteShellLink(const ShellLinkFile& link);
 
 // What the shell link object's SetPath does to a loaded link: the new target in the LinkInfo
