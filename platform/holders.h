@@ -32,6 +32,25 @@ class UniqueHkey {
   HKEY key_ = nullptr;
 };
 
+// An open file handle (or a directory search, with `close` FindClose) that closes itself.
+template <BOOL(WINAPI* close)(HANDLE)>
+class UniqueFileHandle {
+ public:
+  explicit UniqueFileHandle(HANDLE handle) : handle_(handle) {}
+  UniqueFileHandle(const UniqueFileHandle&) = delete;
+  UniqueFileHandle& operator=(const UniqueFileHandle&) = delete;
+  ~UniqueFileHandle() {
+    if (valid()) close(handle_);
+  }
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+
+ private:
+  HANDLE handle_;
+};
+using UniqueHandle = UniqueFileHandle<CloseHandle>;
+using UniqueFind = UniqueFileHandle<FindClose>;
+
 // One CoInitialize/CoUninitialize pair. The result of CoInitialize is not looked at: the pair
 // is closed whatever it said, because the tool's COM scopes are counted, not judged.
 // Close() ends the scope early where the order of work asks for it; it ends only once.
@@ -86,7 +105,7 @@ class ComPtr {
 };
 
 // A block the shell handed out (an item ID list, a string), freed through the shell's task
-// allocator. Without an allocator the block is left alone rather than freed by a guess.
+// allocator; without one, through CoTaskMemFree, which frees from that same allocator.
 template <class T>
 class ShellMemory {
  public:
@@ -100,8 +119,15 @@ class ShellMemory {
     reset();
     return &block_;
   }
+  // Gives the block up without freeing it.
+  T* release() { return std::exchange(block_, nullptr); }
   void reset() {
-    if (block_ && allocator_) allocator_->Free(block_);
+    if (block_) {
+      if (allocator_)
+        allocator_->Free(block_);
+      else
+        CoTaskMemFree(block_);
+    }
     block_ = nullptr;
   }
 

@@ -17,16 +17,20 @@ const char kReplacementSuffix[] = ".pelmora-fixup-new";  // the new file, before
 
 bool Fits(const AnsiString& path) { return path.size() < MAX_PATH; }
 
+// A handle that reads no more than attributes, following every link on the way.
+HANDLE OpenForAttributes(const AnsiString& path) {
+  return CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 // The final path of what `path` names, after every link on the way; empty when it has none.
 AnsiString FinalPathOf(const AnsiString& path) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return AnsiString();
+  const UniqueHandle file(OpenForAttributes(path));
+  if (!file.valid()) return AnsiString();
   std::vector<char> buffer(2 * MAX_PATH);
-  const DWORD length = GetFinalPathNameByHandleA(file, buffer.data(),
+  const DWORD length = GetFinalPathNameByHandleA(file.get(), buffer.data(),
                                                  static_cast<DWORD>(buffer.size()), 0);
-  CloseHandle(file);
   if (length == 0 || length >= buffer.size()) return AnsiString();
   return AnsiString(buffer.data(), length);
 }
@@ -46,22 +50,16 @@ Entry Inspect(const AnsiString& folder, const AnsiString& path, AnsiString* name
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) return Entry::Other;
 
   WIN32_FIND_DATAA found{};
-  HANDLE search = FindFirstFileA(path.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return Entry::Other;
-  FindClose(search);
+  if (!UniqueFind(FindFirstFileA(path.c_str(), &found)).valid()) return Entry::Other;
   found.cFileName[MAX_PATH - 1] = '\0';
   *name = found.cFileName;
 
-  HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Entry::Other;
+  const UniqueHandle file(OpenForAttributes(path));
+  if (!file.valid()) return Entry::Other;
   BY_HANDLE_FILE_INFORMATION info{};
-  const bool single = GetFileInformationByHandle(file, &info) && info.nNumberOfLinks == 1 &&
-                      !(info.dwFileAttributes &
-                        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
-  CloseHandle(file);
-  if (!single) return Entry::Other;
+  if (!GetFileInformationByHandle(file.get(), &info) || info.nNumberOfLinks != 1 ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+    return Entry::Other;
 
   const AnsiString folderFinal = FinalPathOf(folder);
   const AnsiString fileFinal = FinalPathOf(path);
@@ -92,9 +90,7 @@ bool RecoverEarlierRun(const DesktopScratch& scratch) {
     if (!DeleteFileA(scratch.marker.c_str())) return false;
   }
   WIN32_FIND_DATAA found{};
-  HANDLE search = FindFirstFileA((scratch.path + kSavedSuffix).c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    FindClose(search);
+  if (UniqueFind(FindFirstFileA((scratch.path + kSavedSuffix).c_str(), &found)).valid()) {
     found.cFileName[MAX_PATH - 1] = '\0';
     const AnsiString savedName = found.cFileName;
     const AnsiString originalName =
@@ -124,11 +120,10 @@ bool ClaimScratchPath(DesktopScratch& scratch) {
       break;
     }
   }
-  HANDLE marker = CreateFileA(scratch.marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_FLAG_WRITE_THROUGH, nullptr);
-  if (marker == INVALID_HANDLE_VALUE) return false;  // the saved file goes back on release
-  CloseHandle(marker);
-  return true;
+  // The saved file goes back on release when the marker cannot be made.
+  return UniqueHandle(CreateFileA(scratch.marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_FLAG_WRITE_THROUGH, nullptr))
+      .valid();
 }
 
 // Removes our copy and marker and puts the user's file back under its own name. What cannot be
@@ -137,7 +132,10 @@ void ReleaseScratchPath(const DesktopScratch& scratch, bool claimed) {
   if (claimed) {
     DeleteFileA(scratch.path.c_str());
     if (GetFileAttributesA(scratch.path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    // While the marker stands, the next run takes a file at the scratch path for our copy: the
+    // user's file may go back there only once the marker is gone.
     DeleteFileA(scratch.marker.c_str());
+    if (GetFileAttributesA(scratch.marker.c_str()) != INVALID_FILE_ATTRIBUTES) return;
   }
   if (!scratch.savedAs.empty())
     MoveFileExA(scratch.savedAs.c_str(), (scratch.folder + scratch.savedName).c_str(), 0);
@@ -156,16 +154,18 @@ void ReplaceInOneStep(const AnsiString& source, const AnsiString& installPath) {
     DeleteFileA(replacement.c_str());
 }
 
-// The desktop directory's path, or the empty text when the shell has none to give.
+// The desktop directory's path, or the empty text when the shell has none to give. False when
+// the shell cannot even locate the directory.
 bool DesktopDirectory(AnsiString* folder) {
-  LPITEMIDLIST idList = nullptr;
-  const HRESULT located = SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &idList);
+  ShellMemory<ITEMIDLIST> idList(nullptr);  // until the shell's allocator is at hand
+  const HRESULT located = SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, idList.put());
   char path[MAX_PATH] = "";
-  const bool hasPath = located == S_OK && SHGetPathFromIDListA(idList, path);
-  if (idList) {
+  const bool hasPath = located == S_OK && SHGetPathFromIDListA(idList.get(), path);
+  if (idList.get()) {
     ComPtr<IMalloc> allocator;
     SHGetMalloc(allocator.put());
-    if (allocator) allocator->Free(idList);
+    ShellMemory<ITEMIDLIST> owned(allocator.get());
+    *owned.put() = idList.release();
   }
   if (located != S_OK) return false;
   path[MAX_PATH - 1] = '\0';
@@ -205,18 +205,22 @@ void RetargetShortcut(AnsiString shortcutName, AnsiString installDir) {
       AnsiString foundAt;
       OpenFolderShortcut(nullptr, "", "", "", 0, shortcutName, CSIDL_DESKTOPDIRECTORY, false,
                          &link, foundAt);
+      // Only a copy that is wholly repointed, or wholly unchanged, goes back: a shortcut with
+      // its new folder but its old target would be neither.
+      bool carryBack = true;
       if (link) {
-        link->SetPath((installDir + "Pelmora.EXE").c_str());
-        link->SetWorkingDirectory(installDir.c_str());
+        carryBack = SUCCEEDED(link->SetPath((installDir + "Pelmora.EXE").c_str())) &&
+                    SUCCEEDED(link->SetWorkingDirectory(installDir.c_str()));
         ComPtr<IPersistFile> file;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())) && file) {
+        if (carryBack && SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putVoid())) &&
+            file) {
           // Always saved to our own copy, whatever path the lookup reports.
-          file->Save(wideDesktopPath.c_str(), FALSE);
+          carryBack = SUCCEEDED(file->Save(wideDesktopPath.c_str(), FALSE));
           file.reset();
         }
         link.reset();
       }
-      ReplaceInOneStep(scratch.path, installPath);
+      if (carryBack) ReplaceInOneStep(scratch.path, installPath);
     }
   } catch (...) {
     // A shortcut that cannot be repointed stays as it was; the next one is tried all the same.

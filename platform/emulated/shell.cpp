@@ -435,7 +435,13 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwCl
   if (rclsid != CLSID_ShellLink || !(dwClsContext & CLSCTX_INPROC_SERVER))
     return static_cast<HRESULT>(call.done(static_cast<HRESULT>(0x80040154L)));  // not registered
   IShellLinkA* link = emu::detail::NewShellLink();
-  const HRESULT hr = link->QueryInterface(riid, ppv);
+  HRESULT hr = E_FAIL;
+  try {
+    hr = link->QueryInterface(riid, ppv);
+  } catch (...) {
+    link->Release();
+    throw;
+  }
   link->Release();
   return static_cast<HRESULT>(call.done(hr));
 }
