@@ -17,9 +17,18 @@ struct Fault {
   int seen = 0;  // matching uses so far
 };
 
+struct AnyKindFault {
+  enum class Kind { None, Fail, FailFrom, Raise } kind = Kind::None;
+  int nth = 0;
+  std::function<std::optional<long>(const std::string&)> typicalFailure;
+  std::function<bool(const std::string&)> canRaise;
+};
+
 struct ControlState {
   std::vector<Fault> faults;
   std::vector<JournalEntry> journal;
+  AnyKindFault anyKind;
+  int callsSoFar = 0;  // every call since the fault plan was last armed
 };
 
 ControlState& State() {
@@ -48,6 +57,28 @@ Call::Call(const char* call, std::string key, std::string name, std::string deta
       JournalEntry{call, std::move(key), std::move(name), std::move(detail), 0});
   index_ = state.journal.size() - 1;
   const JournalEntry& entry = state.journal.back();
+  auto& any = state.anyKind;
+  const bool fromNth = any.kind == AnyKindFault::Kind::FailFrom;
+  if (any.kind != AnyKindFault::Kind::None &&
+      (fromNth ? ++state.callsSoFar >= any.nth : ++state.callsSoFar == any.nth)) {
+    switch (any.kind) {
+      case AnyKindFault::Kind::Raise:
+        if (any.canRaise(call)) {
+          state.journal[index_].result = -1;
+          throw InjectedException(std::string("injected exception in ") + call);
+        }
+        break;
+      case AnyKindFault::Kind::Fail:
+      case AnyKindFault::Kind::FailFrom:
+        if (auto result = any.typicalFailure(call)) {
+          forced_ = true;
+          forcedResult_ = *result;
+        }
+        break;
+      case AnyKindFault::Kind::None:
+        break;
+    }
+  }
   for (Fault& fault : state.faults) {
     if (!Matches(fault, entry)) continue;
     ++fault.seen;
@@ -93,7 +124,27 @@ void RaiseAtCall(const std::string& call, int nth, const std::string& where) {
   State().faults.push_back(Fault{call, where, nth, false, true, 0, 0});
 }
 
-void ClearFaults() { State().faults.clear(); }
+void ClearFaults() {
+  State().faults.clear();
+  State().anyKind = AnyKindFault{};
+}
+
+void FailNthCallOfAnyKind(int nth,
+                          std::function<std::optional<long>(const std::string&)> typicalFailure) {
+  State().anyKind = AnyKindFault{AnyKindFault::Kind::Fail, nth, std::move(typicalFailure), {}};
+  State().callsSoFar = 0;
+}
+
+void RaiseAtNthCallOfAnyKind(int nth, std::function<bool(const std::string&)> canRaise) {
+  State().anyKind = AnyKindFault{AnyKindFault::Kind::Raise, nth, {}, std::move(canRaise)};
+  State().callsSoFar = 0;
+}
+
+void FailFromNthCallOfAnyKind(
+    int nth, std::function<std::optional<long>(const std::string&)> typicalFailure) {
+  State().anyKind = AnyKindFault{AnyKindFault::Kind::FailFrom, nth, std::move(typicalFailure), {}};
+  State().callsSoFar = 0;
+}
 
 const std::vector<JournalEntry>& Journal() { return State().journal; }
 

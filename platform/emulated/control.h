@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,17 @@ void FailCallFrom(const std::string& call, int nth, long result, const std::stri
 // The nth matching use throws InjectedException before doing its work.
 void RaiseAtCall(const std::string& call, int nth, const std::string& where = {});
 void ClearFaults();
+
+// The nth call of the run, whatever its name, fails with the result `typicalFailure` gives for
+// that call; a call it gives no result for is passed over (it cannot fail that way).
+void FailNthCallOfAnyKind(int nth, std::function<std::optional<long>(const std::string& call)>
+                                       typicalFailure);
+// The nth call of the run, whatever its name, raises InjectedException unless `canRaise` says no.
+void RaiseAtNthCallOfAnyKind(int nth, std::function<bool(const std::string& call)> canRaise);
+// From the nth call of the run on, every call that can fail does (as `typicalFailure` says) and
+// changes nothing: what the run leaves behind is what a process killed at that call leaves.
+void FailFromNthCallOfAnyKind(int nth, std::function<std::optional<long>(const std::string& call)>
+                                           typicalFailure);
 
 // What an injected "raise" throws: deliberately not the tool's own exception type, so that code
 // meant to absorb "an exception of any kind" is tested with one it does not know.
@@ -63,6 +76,11 @@ int OutstandingTaskAllocations();
 int OutstandingLocalAllocations();
 // Frees of blocks the allocator never handed out (each one a bug in the caller).
 int ForeignFrees();
+
+// ---- Registry image ------------------------------------------------------------------------
+// The whole registry, written to a host file and read back: what survives a killed process.
+void SaveRegistry(const std::string& hostFile);
+void LoadRegistry(const std::string& hostFile);
 
 // ---- Registry rules --------------------------------------------------------------------------
 // Limits what RegOpenKeyExA/RegCreateKeyExA may grant on an existing key: a request for any

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -225,6 +226,74 @@ void ResetRegistry() {
 }  // namespace detail
 
 int OpenRegistryHandles() { return static_cast<int>(State().handles.size()); }
+
+namespace {
+
+void PutText(std::ofstream& out, const std::string& text) {
+  const auto size = static_cast<std::uint32_t>(text.size());
+  out.write(reinterpret_cast<const char*>(&size), sizeof size);
+  out.write(text.data(), size);
+}
+
+std::string GetText(std::ifstream& in) {
+  std::uint32_t size = 0;
+  in.read(reinterpret_cast<char*>(&size), sizeof size);
+  std::string text(size, '\0');
+  in.read(text.data(), size);
+  return text;
+}
+
+void PutKey(std::ofstream& out, const Key& key) {
+  PutText(out, key.name);
+  out.write(reinterpret_cast<const char*>(&key.allowed), sizeof key.allowed);
+  PutText(out, std::to_string(key.values.size()));
+  for (const auto& value : key.values) {
+    PutText(out, value.name);
+    PutText(out, std::to_string(value.type));
+    PutText(out, std::string(value.data.begin(), value.data.end()));
+  }
+  PutText(out, std::to_string(key.subkeys.size()));
+  for (const auto& [folded, sub] : key.subkeys) PutKey(out, *sub);
+}
+
+std::shared_ptr<Key> GetKey(std::ifstream& in, const std::string& parentPath) {
+  auto key = std::make_shared<Key>();
+  key->name = GetText(in);
+  key->path = parentPath.empty() ? key->name : parentPath + "\\" + key->name;
+  in.read(reinterpret_cast<char*>(&key->allowed), sizeof key->allowed);
+  const auto values = std::stoul(GetText(in));
+  for (unsigned long i = 0; i < values; ++i) {
+    Value value;
+    value.name = GetText(in);
+    value.type = static_cast<DWORD>(std::stoul(GetText(in)));
+    const std::string data = GetText(in);
+    value.data.assign(data.begin(), data.end());
+    key->values.push_back(std::move(value));
+  }
+  const auto subkeys = std::stoul(GetText(in));
+  for (unsigned long i = 0; i < subkeys; ++i) {
+    auto sub = GetKey(in, key->path);
+    key->subkeys[detail::FoldCase(sub->name)] = sub;
+  }
+  return key;
+}
+
+}  // namespace
+
+void SaveRegistry(const std::string& hostFile) {
+  auto& state = State();
+  if (state.roots.empty()) InitRoots(state);
+  std::ofstream out(hostFile, std::ios::binary | std::ios::trunc);
+  for (const auto& [id, root] : state.roots) PutKey(out, *root);
+}
+
+void LoadRegistry(const std::string& hostFile) {
+  auto& state = State();
+  state.handles.clear();
+  InitRoots(state);
+  std::ifstream in(hostFile, std::ios::binary);
+  for (auto& [id, root] : state.roots) root = GetKey(in, "");
+}
 
 void SetKeyAccess(HKEY root, const std::string& path, REGSAM allowed) {
   REGSAM access = 0;

@@ -14,6 +14,10 @@ bool Emulated();
 // fixtures clean the keys they use instead.
 void StartFresh();
 
+// As if the process ended and a new one started: files and the registry stay, everything the
+// process held (handles, COM, faults) is gone. Emulated platform only.
+void RestartProcess();
+
 // Drops any planned faults, so cleanup after a test is not disturbed by them.
 void StopFaults();
 

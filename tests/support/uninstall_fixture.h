@@ -7,7 +7,7 @@
 #include "tests/support/platform_test.h"
 
 class UninstallEntriesTest : public PlatformTest {
- protected:
+ public:
   static constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   static std::string Unrelated() { return std::string(kUninstall) + "\\Pelmora Tools"; }
 
@@ -18,7 +18,7 @@ class UninstallEntriesTest : public PlatformTest {
   void CleanUp() override { RemoveAll(); }
 
   // The five earlier entries with values and nested subkeys, and an unrelated neighbour.
-  void SeedEarlierEntries() {
+  static void SeedEarlierEntries() {
     for (const char* key : earlierUninstallKeys)
       testreg::Seed(HKEY_LOCAL_MACHINE, key,
                     {{"", {"DisplayName=old", "UninstallString=C:\\Old\\remove.exe", "=default"}},
@@ -27,7 +27,7 @@ class UninstallEntriesTest : public PlatformTest {
                      {"Features", {}}});
     testreg::Seed(HKEY_LOCAL_MACHINE, Unrelated(), {{"", {"DisplayName=Pelmora Tools"}}});
   }
-  void SeedCurrent(const std::string& displayName, const std::string& uninstallString) {
+  static void SeedCurrent(const std::string& displayName, const std::string& uninstallString) {
     testreg::CreateKey(HKEY_LOCAL_MACHINE, currentUninstallKey);
     if (!displayName.empty())
       testreg::SetString(HKEY_LOCAL_MACHINE, currentUninstallKey, "DisplayName", displayName);
@@ -35,14 +35,13 @@ class UninstallEntriesTest : public PlatformTest {
       testreg::SetString(HKEY_LOCAL_MACHINE, currentUninstallKey, "UninstallString",
                          uninstallString);
   }
-  int EarlierEntriesLeft() const {
+  static int EarlierEntriesLeft() {
     int left = 0;
     for (const char* key : earlierUninstallKeys) left += testreg::KeyExists(HKEY_LOCAL_MACHINE, key);
     return left;
   }
 
- private:
-  void RemoveAll() {
+  static void RemoveAll() {
     for (const char* key : earlierUninstallKeys) testreg::DeleteTree(HKEY_LOCAL_MACHINE, key);
     testreg::DeleteTree(HKEY_LOCAL_MACHINE, currentUninstallKey);
     testreg::DeleteTree(HKEY_LOCAL_MACHINE, Unrelated());

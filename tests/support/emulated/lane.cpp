@@ -14,15 +14,29 @@ const std::filesystem::path& DriveC() {
   }();
   return root;
 }
+
+void MapDrives() {
+  emu::MapDrive('C', DriveC().string());
+  emu::MapDrive('Z', "/");
+}
 }  // namespace
 
 bool Emulated() { return true; }
+
 void StartFresh() {
   emu::ResetMachine();
   std::filesystem::remove_all(DriveC());
   std::filesystem::create_directories(DriveC());
-  emu::MapDrive('C', DriveC().string());
-  emu::MapDrive('Z', "/");
+  MapDrives();
+}
+
+void RestartProcess() {
+  const std::string image = (DriveC().parent_path() / (DriveC().filename().string() + ".registry")).string();
+  emu::SaveRegistry(image);
+  emu::ResetMachine();
+  emu::LoadRegistry(image);
+  std::filesystem::remove(image);
+  MapDrives();
 }
 void StopFaults() { emu::ClearFaults(); }
 int OpenRegistryHandles() { return emu::OpenRegistryHandles(); }

@@ -1,11 +1,14 @@
 #include "tests/support/lane.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/windows_api.h"
 
 namespace lane {
 bool Emulated() { return false; }
 void StartFresh() {}
 void StopFaults() {}
+void RestartProcess() { ADD_FAILURE() << "a real process cannot be restarted in place"; }
 int OpenRegistryHandles() { return -1; }
 int ComInitDepth() {
   // The first CoInitialize of a thread answers S_OK, a nested one S_FALSE.
