@@ -18,7 +18,7 @@ namespace {
 // The fixture folder as a Windows path: Wine shows the host's root as drive Z:.
 std::string FixturePath(const std::string& name) {
   std::string source = __FILE__;
-  std::string path = "Z:" + source.substr(0, source.rfind("tests/pending/")) + "tests/data/lnk/" + name;
+  std::string path = "Z:" + source.substr(0, source.rfind("tests/shell_link_interop_test.cpp")) + "tests/data/lnk/" + name;
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;
