@@ -29,6 +29,8 @@ struct ControlState {
   std::vector<JournalEntry> journal;
   AnyKindFault anyKind;
   int callsSoFar = 0;  // every call since the fault plan was last armed
+  bool keepJournal = true;
+  long long calls = 0;  // every call since the journal was last cleared
 };
 
 ControlState& State() {
@@ -53,6 +55,11 @@ namespace detail {
 
 Call::Call(const char* call, std::string key, std::string name, std::string detail) {
   auto& state = State();
+  ++state.calls;
+  if (!state.keepJournal && state.faults.empty() && state.anyKind.kind == AnyKindFault::Kind::None) {
+    index_ = kNotJournaled;
+    return;
+  }
   state.journal.push_back(
       JournalEntry{call, std::move(key), std::move(name), std::move(detail), 0});
   index_ = state.journal.size() - 1;
@@ -94,11 +101,15 @@ Call::Call(const char* call, std::string key, std::string name, std::string deta
 }
 
 long Call::done(long result) {
-  State().journal[index_].result = result;
+  if (index_ != kNotJournaled) State().journal[index_].result = result;
   return result;
 }
 
-void ResetControl() { State() = ControlState{}; }
+void ResetControl() {
+  const bool keep = State().keepJournal;
+  State() = ControlState{};
+  State().keepJournal = keep;
+}
 
 }  // namespace detail
 
@@ -148,7 +159,14 @@ void FailFromNthCallOfAnyKind(
 
 const std::vector<JournalEntry>& Journal() { return State().journal; }
 
-void ClearJournal() { State().journal.clear(); }
+void ClearJournal() {
+  State().journal.clear();
+  State().calls = 0;
+}
+
+void KeepJournal(bool keep) { State().keepJournal = keep; }
+
+long long CallsSoFar() { return State().calls; }
 
 std::vector<std::string> JournalOf(const std::string& call) {
   std::vector<std::string> out;

@@ -64,6 +64,11 @@ struct JournalEntry {
 };
 const std::vector<JournalEntry>& Journal();
 void ClearJournal();
+// Whether calls are written to the journal (on by default). Off, only CallsSoFar counts them:
+// for runs too long to keep a record of, such as benchmarks.
+void KeepJournal(bool keep);
+// Calls made since the machine was reset or the journal cleared, journaled or not.
+long long CallsSoFar();
 // Entries of one call only, rendered "key|name" for compact comparisons in tests.
 std::vector<std::string> JournalOf(const std::string& call);
 

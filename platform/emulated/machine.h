@@ -22,6 +22,7 @@ class Call {
   long done(long result);
 
  private:
+  static constexpr std::size_t kNotJournaled = static_cast<std::size_t>(-1);
   std::size_t index_;
   bool forced_ = false;
   long forcedResult_ = 0;
