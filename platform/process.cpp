@@ -6,7 +6,7 @@
 #include "platform/windows_api.h"
 
 #ifdef _WIN32
-#include <stdlib.h>
+#include <csignal>
 #else
 #include <unistd.h>
 #endif
@@ -28,6 +28,9 @@ void PrepareUnattendedProcess(int failureStatus) {
   std::set_terminate(TerminateQuietly);
 #ifdef _WIN32
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-  _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
+  // abort() raises SIGABRT before it reports anything: the process ends there, quietly, with
+  // the failure status. (The system's msvcrt.dll, which the tool links against, has no
+  // _set_abort_behavior to turn the report off.)
+  std::signal(SIGABRT, [](int) { TerminateQuietly(); });
 #endif
 }
