@@ -173,6 +173,22 @@ TEST_F(ShellContract, DeleteRemovesAFileAndReportsAMissingOne) {
   EXPECT_FALSE(DeleteFileA(""));
 }
 
+// A copy of a read-only file is read-only too, and a read-only file cannot be deleted: a copy of
+// a protected shortcut would stay on the desktop.
+TEST_F(ShellContract, ACopyOfAReadOnlyFileIsReadOnlyAndCannotBeDeleted) {
+  testlink::PutBytes(OnDesktop("kept.bin"), {1, 2, 3});
+  ASSERT_TRUE(SetFileAttributesA(OnDesktop("kept.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(CopyFileA(OnDesktop("kept.bin").c_str(), OnDesktop("copy.bin").c_str(), TRUE));
+  EXPECT_NE(GetFileAttributesA(OnDesktop("copy.bin").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_FALSE(DeleteFileA(OnDesktop("copy.bin").c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(testlink::Bytes(OnDesktop("copy.bin")), (std::vector<BYTE>{1, 2, 3}));
+  for (const char* name : {"kept.bin", "copy.bin"}) {
+    EXPECT_TRUE(SetFileAttributesA(OnDesktop(name).c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(DeleteFileA(OnDesktop(name).c_str()));
+  }
+}
+
 TEST_F(ShellContract, SystemMessagesComeInALocalBlock) {
   char* text = nullptr;
   ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,

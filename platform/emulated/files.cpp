@@ -215,6 +215,8 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) return static_cast<BOOL>(call.done(emu::Fail(ERROR_DISK_FULL)));
+  // The copy takes the source's attributes, read-only included.
+  if (!(st.st_mode & S_IWUSR)) chmod(target.c_str(), st.st_mode & 07555);
   return static_cast<BOOL>(call.done(TRUE));
 }
 
@@ -230,7 +232,9 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     return static_cast<BOOL>(call.done(emu::Fail(name.empty() ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME)));
   struct stat st;
   if (!emu::Exists(host, &st)) return static_cast<BOOL>(call.done(emu::Fail(ERROR_FILE_NOT_FOUND)));
-  if (S_ISDIR(st.st_mode)) return static_cast<BOOL>(call.done(emu::Fail(ERROR_ACCESS_DENIED)));
+  // A read-only file cannot be deleted (the owner's write bit; root would pass any check).
+  if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)))
+    return static_cast<BOOL>(call.done(emu::Fail(ERROR_ACCESS_DENIED)));
   if (unlink(host.c_str()) != 0) return static_cast<BOOL>(call.done(emu::Fail(ERROR_ACCESS_DENIED)));
   return static_cast<BOOL>(call.done(TRUE));
 }
@@ -254,6 +258,24 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   const auto slash = host.rfind('/');
   if (host.compare(slash + 1, 1, ".") == 0) attributes |= FILE_ATTRIBUTE_HIDDEN;
   return static_cast<DWORD>(call.done(static_cast<long>(attributes)));
+}
+
+BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
+  const std::string name = lpFileName ? lpFileName : "";
+  char detail[32];
+  std::snprintf(detail, sizeof detail, "attributes=0x%X", static_cast<unsigned>(dwFileAttributes));
+  Call call("SetFileAttributesA", name, "", detail);
+  if (call.forced()) return static_cast<BOOL>(call.done(emu::Fail(static_cast<DWORD>(call.forcedResult()))));
+  const std::string host = emu::HostPath(name);
+  if (host.empty())
+    return static_cast<BOOL>(call.done(emu::Fail(name.empty() ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_NAME)));
+  struct stat st;
+  if (!emu::Exists(host, &st)) return static_cast<BOOL>(call.done(emu::Fail(ERROR_FILE_NOT_FOUND)));
+  if (S_ISLNK(st.st_mode)) return static_cast<BOOL>(call.done(TRUE));  // a link has no bits of its own
+  const mode_t mode = (dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? st.st_mode & 07555
+                                                                    : st.st_mode | S_IWUSR;
+  if (chmod(host.c_str(), mode) != 0) return static_cast<BOOL>(call.done(emu::Fail(ERROR_ACCESS_DENIED)));
+  return static_cast<BOOL>(call.done(TRUE));
 }
 
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
