@@ -199,8 +199,13 @@ void RetargetShortcut(AnsiString shortcutName, AnsiString installDir) {
       return;
     }
 
-    // The copy is made only where nothing is: the claim has just made sure of that.
-    if (CopyFileA(installPath.c_str(), scratch.path.c_str(), TRUE)) {
+    // The copy is made only where nothing is: the claim has just made sure of that. A read-only
+    // shortcut is not copied at all: it cannot be replaced, and its copy, read-only like it,
+    // could not be saved or deleted from the desktop again.
+    const DWORD installAttributes = GetFileAttributesA(installPath.c_str());
+    if (installAttributes != INVALID_FILE_ATTRIBUTES &&
+        !(installAttributes & FILE_ATTRIBUTE_READONLY) &&
+        CopyFileA(installPath.c_str(), scratch.path.c_str(), TRUE)) {
       ComPtr<IShellLinkA> link;
       AnsiString foundAt;
       OpenFolderShortcut(nullptr, "", "", "", 0, shortcutName, CSIDL_DESKTOPDIRECTORY, false,

@@ -11,7 +11,8 @@
 // in one step. Whatever the user had at that desktop path is moved aside for the while and put
 // back under its own name; anything there that is not a plain file of its own (a link of any
 // kind) makes the call leave this shortcut alone, as does a path too long for the calls that
-// would take it. A run that was stopped half-way is tidied up by the next one.
+// would take it. A read-only shortcut is left as it is too. A run that was stopped half-way is
+// tidied up by the next one.
 //
 // Returns nothing and raises nothing that arises on the way: a shortcut that cannot be repointed
 // stays as it was. Needs COM open on the calling thread for the whole call.
