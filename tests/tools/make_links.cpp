@@ -6,6 +6,8 @@
 //   make_links.exe retarget IN OUT TARGET
 //                                   loads IN, SetPath(TARGET), saves as OUT (what the tool does)
 //   make_links.exe resave IN OUT    loads IN and saves it as OUT unchanged
+//   make_links.exe product FOLDER   writes the six product shortcuts into FOLDER, each with
+//                                   properties of its own and a target in an old place
 //
 // A Windows program: built with the MinGW-w64 cross compiler and run under Wine, e.g.
 //   x86_64-w64-mingw32-g++-posix -static -O2 -o make_links.exe tests/tools/make_links.cpp
@@ -202,7 +204,8 @@ bool Retarget(const char* in, const char* out, const char* target) {
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr,
-                 "usage: make_links write FOLDER | show FILE... | retarget IN OUT TARGET | resave IN OUT\n");
+                 "usage: make_links write FOLDER | product FOLDER | show FILE... | retarget IN OUT TARGET | "
+                 "resave IN OUT\n");
     return 2;
   }
   if (FAILED(CoInitialize(nullptr))) return 3;
@@ -229,6 +232,30 @@ int main(int argc, char** argv) {
         {"wine-unicode.lnk", true, "C:\\Pelmora \xCE\xA9mega\\caf\xC3\xA9.exe", "--name=\xCE\xA9",
          "\xCE\xA9mega caf\xC3\xA9", "C:\\Pelmora \xCE\xA9mega\\caf\xC3\xA9.exe", 0,
          "C:\\Pelmora \xCE\xA9mega", "", MAKEWORD(VK_F5, HOTKEYF_SHIFT), SW_SHOWNORMAL},
+    };
+    for (const LinkProps& p : links) ok = WriteLink(argv[2], p) && ok;
+  } else if (mode == "product") {
+    const LinkProps links[] = {
+        {"Pelmora Heritage.LNK", false, "C:\\Program Files\\Pelmora 3.1\\Heritage.exe",
+         "/library", "Your family history", "C:\\Program Files\\Pelmora 3.1\\icons.dll", 0,
+         "C:\\Program Files\\Pelmora 3.1", "", MAKEWORD('H', HOTKEYF_CONTROL | HOTKEYF_ALT), 0},
+        {"Pelmora Heritage UPKEEP.LNK", false, "C:\\Program Files\\Pelmora 3.1\\Upkeep.exe",
+         "/check /repair", "Keeps the family library in order",
+         "C:\\Program Files\\Pelmora 3.1\\icons.dll", 1, "C:\\Program Files\\Pelmora 3.1\\Data",
+         "", MAKEWORD('U', HOTKEYF_CONTROL | HOTKEYF_ALT), 0},
+        {"Pelmora Junior PLAYTIME.LNK", false, "C:\\Program Files\\Pelmora 3.1\\Junior.exe",
+         "/play", "Games for the young ones", "C:\\Program Files\\Pelmora 3.1\\junior.ico", 0,
+         "C:\\Program Files\\Pelmora 3.1\\Junior", "", 0, 0},
+        {"Pelmora Junior DISCOVER.LNK", false, "C:\\Program Files\\Pelmora 3.1\\Junior.exe",
+         "/discover", "Find out where you come from", "C:\\Program Files\\Pelmora 3.1\\junior.ico",
+         2, "C:\\Program Files\\Pelmora 3.1\\Junior", "", MAKEWORD('D', HOTKEYF_CONTROL | HOTKEYF_ALT),
+         0},
+        {"Sweep Everything!.LNK", false, "C:\\Program Files\\Pelmora 3.1\\Sweep.exe", "/all",
+         "Clears out temporary files", "C:\\Program Files\\Pelmora 3.1\\icons.dll", 4,
+         "C:\\Program Files\\Pelmora 3.1", "", 0, 0},
+        {"Signal Desk.LNK", false, "C:\\Program Files\\Pelmora 3.1\\Signal.exe", "--desk",
+         "News from the Pelmora team", "C:\\Program Files\\Pelmora 3.1\\icons.dll", 5,
+         "C:\\Program Files\\Pelmora 3.1", "", MAKEWORD('S', HOTKEYF_CONTROL | HOTKEYF_ALT), 0},
     };
     for (const LinkProps& p : links) ok = WriteLink(argv[2], p) && ok;
   } else if (mode == "retarget" && argc == 5) {
