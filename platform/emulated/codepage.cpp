@@ -4,8 +4,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/emulated/control.h"
 #include "platform/emulated/machine.h"
@@ -16,11 +18,23 @@ namespace {
 constexpr char16_t kDefaultWide1252 = 0;  // 1252: an unmapped byte becomes U+00xx
 constexpr char16_t kDefaultWide932 = 0x30FB;
 
+// What iconv made of one character, remembered: each character converts on its own (the
+// converter is reset before each one), so its result never depends on its neighbours, and a
+// run converts the same few characters over and over (every registry path is measured).
+// An entry is 0 while unknown, kFailed when the code page has no such character, else the
+// count of output units in its top bits and the units (one UTF-16 unit, or one or two bytes)
+// in its low 16.
+using Memo = std::uint32_t;
+constexpr Memo kFailed = 0xFFFFFFFFu;
+constexpr Memo Known(unsigned count, unsigned units) { return count << 16 | units; }
+
 struct CodePageState {
   unsigned codePage = 1252;
   bool lead[256] = {};
   iconv_t toWide = reinterpret_cast<iconv_t>(-1);
   iconv_t fromWide = reinterpret_cast<iconv_t>(-1);
+  std::vector<Memo> toWideMemo;    // by byte, or by lead byte * 256 + trail byte + 256
+  std::vector<Memo> fromWideMemo;  // by UTF-16 unit (a surrogate pair is never remembered)
 };
 
 CodePageState& State() {
@@ -34,6 +48,8 @@ void Close(CodePageState& state) {
   if (state.toWide != reinterpret_cast<iconv_t>(-1)) iconv_close(state.toWide);
   if (state.fromWide != reinterpret_cast<iconv_t>(-1)) iconv_close(state.fromWide);
   state.toWide = state.fromWide = reinterpret_cast<iconv_t>(-1);
+  state.toWideMemo.clear();
+  state.fromWideMemo.clear();
 }
 
 void Open(CodePageState& state) {
@@ -55,6 +71,8 @@ void Open(CodePageState& state) {
     const size_t rc = iconv(state.toWide, &inPtr, &inLeft, &outPtr, &outLeft);
     state.lead[b] = rc == static_cast<size_t>(-1) && errno == EINVAL;
   }
+  state.toWideMemo.assign(256 + 65536, 0);
+  state.fromWideMemo.assign(65536, 0);
 }
 
 // Converts one character's bytes; false when the code page has no such character.
@@ -78,12 +96,22 @@ std::u16string ToWide(const char* text, size_t size) {
   for (size_t i = 0; i < size;) {
     const auto byte = static_cast<unsigned char>(text[i]);
     const size_t length = (state.lead[byte] && i + 1 < size) ? 2 : 1;
+    Memo& memo = state.toWideMemo[length == 1 ? byte
+                                              : 256 + (byte << 8 |
+                                                       static_cast<unsigned char>(text[i + 1]))];
+    if (memo != 0 && memo != kFailed) {
+      wide += static_cast<char16_t>(memo & 0xFFFF);
+      i += length;
+      continue;
+    }
     std::string utf16;
-    if (Convert(state.toWide, text + i, length, &utf16)) {
+    if (memo != kFailed && Convert(state.toWide, text + i, length, &utf16)) {
       for (size_t k = 0; k + 1 < utf16.size(); k += 2)
         wide += static_cast<char16_t>(static_cast<unsigned char>(utf16[k]) |
                                       static_cast<unsigned char>(utf16[k + 1]) << 8);
+      if (utf16.size() == 2) memo = Known(1, wide.back());
     } else {
+      memo = kFailed;
       wide += state.codePage == 932 ? kDefaultWide932
                                     : static_cast<char16_t>(kDefaultWide1252 + byte);
     }
@@ -102,14 +130,35 @@ std::string FromWide(const char16_t* text, size_t size, BOOL* usedDefault) {
          text[i + 1] < 0xE000)
             ? 2
             : 1;
+    Memo unused = 0;
+    Memo& memo = length == 1 ? state.fromWideMemo[text[i]] : unused;
+    if (memo == kFailed) {
+      narrow += '?';
+      if (usedDefault) *usedDefault = TRUE;
+      i += length;
+      continue;
+    }
+    if (memo != 0) {
+      if (memo >> 16 == 2) narrow += static_cast<char>(memo >> 8 & 0xFF);
+      narrow += static_cast<char>(memo & 0xFF);
+      i += length;
+      continue;
+    }
     char utf16[4];
     for (size_t k = 0; k < length; ++k) {
       utf16[2 * k] = static_cast<char>(text[i + k] & 0xFF);
       utf16[2 * k + 1] = static_cast<char>(text[i + k] >> 8);
     }
+    const size_t before = narrow.size();
     if (!Convert(state.fromWide, utf16, 2 * length, &narrow)) {
       narrow += '?';
       if (usedDefault) *usedDefault = TRUE;
+      memo = kFailed;
+    } else if (narrow.size() - before == 1) {
+      memo = Known(1, static_cast<unsigned char>(narrow[before]));
+    } else if (narrow.size() - before == 2) {
+      memo = Known(2, static_cast<unsigned char>(narrow[before]) << 8 |
+                          static_cast<unsigned char>(narrow[before + 1]));
     }
     i += length;
   }
@@ -124,7 +173,22 @@ bool KnownCodePage(UINT codePage) {
 
 namespace detail {
 
-std::size_t WideLength(const std::string& text) { return ToWide(text.data(), text.size()).size(); }
+// As ToWide(text).size(), without building the text: every registry call measures its path.
+std::size_t WideLength(const std::string& text) {
+  auto& state = State();
+  Open(state);
+  std::size_t units = 0;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const size_t length = (state.lead[byte] && i + 1 < text.size()) ? 2 : 1;
+    const Memo memo =
+        state.toWideMemo[length == 1 ? byte
+                                     : 256 + (byte << 8 | static_cast<unsigned char>(text[i + 1]))];
+    units += memo != 0 && memo != kFailed ? 1 : ToWide(text.data() + i, length).size();
+    i += length;
+  }
+  return units;
+}
 
 bool IsLeadByte(unsigned char byte) {
   auto& state = State();
@@ -203,6 +267,10 @@ std::string Utf8ToAnsi(const std::string& text) {
 
 void ResetCodePage() {
   auto& state = State();
+  // Already the default: the converters and what they remembered stay valid. Machines are reset
+  // thousands of times in a run of the tests; setting up a code page takes hundreds of
+  // conversions.
+  if (state.codePage == 1252) return;
   Close(state);
   state.codePage = 1252;
 }
