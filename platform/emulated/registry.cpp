@@ -46,15 +46,24 @@ struct Key {
   bool deleted = false;
 };
 
+using SubkeyMap = std::map<std::string, std::shared_ptr<Key>>;
+
 struct OpenHandle {
   std::shared_ptr<Key> key;
   REGSAM access = 0;
+  // Where the last subkey enumeration through this handle stood, so that walking the indexes
+  // one by one (up or down) costs a step each rather than a walk from the first subkey. Valid
+  // while no key anywhere has gained or lost a subkey since (the registry's generation).
+  std::uint64_t cursorGeneration = 0;
+  DWORD cursorIndex = 0;
+  SubkeyMap::iterator cursor;
 };
 
 struct RegistryState {
   std::map<LONG, std::shared_ptr<Key>> roots;
   std::map<HKEY, OpenHandle> handles;
   std::uintptr_t nextHandle = 0x1000;
+  std::uint64_t generation = 1;  // advanced whenever any key gains or loses a subkey
 };
 
 RegistryState& State() {
@@ -70,6 +79,7 @@ std::shared_ptr<Key> MakeRoot(const char* name) {
 }
 
 void InitRoots(RegistryState& state) {
+  ++state.generation;
   state.roots.clear();
   state.roots[static_cast<LONG>(0x80000000)] = MakeRoot("HKCR");
   state.roots[static_cast<LONG>(0x80000001)] = MakeRoot("HKCU");
@@ -154,7 +164,9 @@ HKEY NewHandle(const std::shared_ptr<Key>& key, REGSAM access) {
   auto& state = State();
   HKEY handle = reinterpret_cast<HKEY>(state.nextHandle);
   state.nextHandle += 4;
-  state.handles[handle] = OpenHandle{key, access};
+  OpenHandle& open = state.handles[handle];
+  open.key = key;
+  open.access = access;
   return handle;
 }
 
@@ -189,6 +201,7 @@ std::vector<BYTE> Delivered(const Value& value) {
 }
 
 void MarkDeleted(Key& key) {
+  ++State().generation;
   key.deleted = true;
   for (auto& [name, sub] : key.subkeys) MarkDeleted(*sub);
   key.subkeys.clear();
@@ -204,6 +217,35 @@ LSTATUS Open(HKEY hKey, REGSAM right, std::shared_ptr<Key>* out) {
   if (right && !(access & right)) return ERROR_ACCESS_DENIED;
   *out = key;
   return ERROR_SUCCESS;
+}
+
+// The subkey at `index` of the key open through `hKey` (index below the subkey count).
+SubkeyMap::iterator SubkeyAt(HKEY hKey, Key& key, DWORD index) {
+  auto& state = State();
+  auto handle = state.handles.find(hKey);
+  if (handle == state.handles.end()) {  // a predefined root: no cursor of its own
+    auto it = key.subkeys.begin();
+    std::advance(it, index);
+    return it;
+  }
+  OpenHandle& open = handle->second;
+  SubkeyMap::iterator it;
+  if (open.cursorGeneration == state.generation && open.cursorIndex == index) {
+    it = open.cursor;
+  } else if (open.cursorGeneration == state.generation && open.cursorIndex + 1 == index) {
+    it = std::next(open.cursor);
+  } else if (open.cursorGeneration == state.generation && open.cursorIndex == index + 1) {
+    it = std::prev(open.cursor);
+  } else if (index == key.subkeys.size() - 1) {
+    it = std::prev(key.subkeys.end());
+  } else {
+    it = key.subkeys.begin();
+    std::advance(it, index);
+  }
+  open.cursorGeneration = state.generation;
+  open.cursorIndex = index;
+  open.cursor = it;
+  return it;
 }
 
 LSTATUS CopyName(const std::string& name, LPSTR buffer, LPDWORD length) {
@@ -340,6 +382,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, 
   for (const auto& part : parts) {
     auto& slot = key->subkeys[emu::detail::FoldCase(part)];
     if (!slot) {
+      ++emu::State().generation;
       slot = std::make_shared<emu::Key>();
       slot->name = part;
       slot->path = key->path + "\\" + part;
@@ -467,8 +510,7 @@ LSTATUS WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpc
   std::shared_ptr<emu::Key> key;
   if (LSTATUS rc = emu::Open(hKey, KEY_ENUMERATE_SUB_KEYS, &key)) return call.done(rc);
   if (dwIndex >= key->subkeys.size()) return call.done(ERROR_NO_MORE_ITEMS);
-  auto it = key->subkeys.begin();
-  std::advance(it, dwIndex);
+  const auto it = emu::SubkeyAt(hKey, *key, dwIndex);
   if (LSTATUS rc = emu::CopyName(it->second->name, lpName, lpcchName)) return call.done(rc);
   if (lpClass) {
     if (*lpcchClass < 1) return call.done(ERROR_MORE_DATA);
