@@ -242,7 +242,9 @@ class Folder : public IShellFolder, public detail::ComObject {
     const std::string host = HostPath(path_);
     DIR* dir = host.empty() ? nullptr : opendir(host.c_str());
     if (!dir) return static_cast<HRESULT>(call.done(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)));
-    std::vector<std::string> names;
+    // A file system lists its entries in name order, without regard to case: each name is
+    // sorted by its folded form, made once.
+    std::vector<std::pair<std::string, std::string>> entries;  // folded name, name
     while (dirent* entry = readdir(dir)) {
       const std::string hostName = entry->d_name;
       if (hostName == "." || hostName == "..") continue;
@@ -250,14 +252,15 @@ class Folder : public IShellFolder, public detail::ComObject {
       struct stat st;
       const bool isFolder = stat((host + "/" + hostName).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
       if (isFolder ? !(flags & SHCONTF_FOLDERS) : !(flags & SHCONTF_NONFOLDERS)) continue;
-      names.push_back(detail::Utf8ToAnsi(hostName));
+      std::string name = detail::Utf8ToAnsi(hostName);
+      std::string folded = detail::FoldCase(name);
+      entries.emplace_back(std::move(folded), std::move(name));
     }
     closedir(dir);
-    // A file system lists its entries in name order, without regard to case.
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-      const std::string fa = detail::FoldCase(a), fb = detail::FoldCase(b);
-      return fa != fb ? fa < fb : a < b;
-    });
+    std::sort(entries.begin(), entries.end());
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (auto& entry : entries) names.push_back(std::move(entry.second));
     *out = new Enumerator(path_, std::move(names));
     return static_cast<HRESULT>(call.done(S_OK));
   }
