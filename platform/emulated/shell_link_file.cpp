@@ -385,7 +385,7 @@ HRESULT ParseShellLink(const BYTE* data, size_t size, ShellLinkFile* out) {
     for (size_t i = 0; i < count; ++i) {
       char16_t c;
       if (unicode) {
-        WORD unit;
+        WORD unit = 0;  // always read: the whole string was checked to be there
         file.U16(at + 2 * i, &unit);
         c = static_cast<char16_t>(unit);
       } else {
