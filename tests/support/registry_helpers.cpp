@@ -135,10 +135,10 @@ void DeleteTree(HKEY root, const std::string& path) {
 }
 
 void Seed(HKEY root, const std::string& base, const std::vector<KeySpec>& keys) {
-  for (const KeySpec& spec : keys) {
-    const std::string path = spec.path.empty() ? base : base + "\\" + spec.path;
+  for (const KeySpec& key : keys) {
+    const std::string path = key.path.empty() ? base : base + "\\" + key.path;
     CreateKey(root, path);
-    for (const std::string& value : spec.values) {
+    for (const std::string& value : key.values) {
       const auto eq = value.find('=');
       SetString(root, path, value.substr(0, eq), value.substr(eq + 1));
     }
