@@ -8,7 +8,8 @@
 //
 // The desktop holds 0, 10^3, 5 * 10^3 ... unrelated items (shortcuts and text files, alternately)
 // while the two run. For each desktop size the parts of the tool's work are then timed one by one
-// in this process, through the tool's own code (pelmora_core), to show where the time goes.
+// in this process, through the tool's own code (pelmora_core), to show where the time goes; the
+// tool's way and the reference's way of the same part take turns.
 //
 //   fixup_side_by_side [--desktop 0,1000,5000] [--rounds 15[,15,7]] [--parts 5]
 //
@@ -28,12 +29,13 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_sequence.h"
@@ -284,21 +286,39 @@ double MedianOf(int repeats, Work work) {
   return benchstats::Median(samples);
 }
 
+// The medians of two pieces of work that take turns, the first of each pair changing every time.
+template <class First, class Second>
+std::pair<double, double> MediansTakingTurns(int repeats, First first, Second second) {
+  std::vector<double> firsts, seconds;
+  for (int i = 0; i < repeats; ++i) {
+    if (i % 2 == 0) {
+      firsts.push_back(first());
+      seconds.push_back(second());
+    } else {
+      seconds.push_back(second());
+      firsts.push_back(first());
+    }
+  }
+  return {benchstats::Median(firsts), benchstats::Median(seconds)};
+}
+
 void Part(int items, const char* part, double seconds) {
   std::printf("part\t%d\t%s\t%.6f\n", items, part, seconds);
 }
 
 void Parts(int items, int repeats, const std::string& desktop) {
   const int shortcuts = static_cast<int>(std::size(shortcutNames));
-  Part(items, "registry: read and remove with DeleteRegistryTree", MedianOf(repeats, [] {
-         SeedRegistry();
-         const double start = Now();
-         if (!ReadRegistryString(0, currentUninstallKey, "DisplayName").empty())
-           for (const char* entry : earlierUninstallKeys) DeleteRegistryTree(entry);
-         ReadRegistryString(0, currentUninstallKey, "UninstallString");
-         return Now() - start;
-       }));
-  Part(items, "registry: read and remove with RegDeleteTreeA", MedianOf(repeats, [] {
+  const auto registry = MediansTakingTurns(
+      repeats,
+      [] {
+        SeedRegistry();
+        const double start = Now();
+        if (!ReadRegistryString(0, currentUninstallKey, "DisplayName").empty())
+          for (const char* entry : earlierUninstallKeys) DeleteRegistryTree(entry);
+        ReadRegistryString(0, currentUninstallKey, "UninstallString");
+        return Now() - start;
+      },
+      [] {
          SeedRegistry();
          const double start = Now();
          char data[MAX_PATH];
@@ -310,15 +330,26 @@ void Parts(int items, int repeats, const std::string& desktop) {
          RegGetValueA(HKEY_LOCAL_MACHINE, currentUninstallKey, "UninstallString", RRF_RT_REG_SZ,
                       nullptr, data, &size);
          return Now() - start;
-       }));
+      });
+  Part(items, "registry: read and remove with DeleteRegistryTree", registry.first);
+  Part(items, "registry: read and remove with RegDeleteTreeA", registry.second);
 
   ComScope com;
-  Part(items, "per shortcut: RetargetShortcut", MedianOf(repeats, [&] {
-         RestoreShortcuts();
-         const double start = Now();
-         for (const char* name : shortcutNames) RetargetShortcut(name, kInstallDir);
-         return (Now() - start) / shortcuts;
-       }));
+  const auto shortcut = MediansTakingTurns(
+      repeats,
+      [&] {
+        RestoreShortcuts();
+        const double start = Now();
+        for (const char* name : shortcutNames) RetargetShortcut(name, kInstallDir);
+        return (Now() - start) / shortcuts;
+      },
+      [&] {
+        RestoreShortcuts();
+        const double start = Now();
+        for (const char* name : shortcutNames) Repoint(kInstallDir + name + ".LNK");
+        return (Now() - start) / shortcuts;
+      });
+  Part(items, "per shortcut: RetargetShortcut", shortcut.first);
   Part(items, "per shortcut: OpenFolderShortcut, one enumeration of the desktop",
        MedianOf(repeats, [] {
          ComPtr<IShellLinkA> link;
@@ -370,12 +401,7 @@ void Parts(int items, int repeats, const std::string& desktop) {
          return Now() - start;
        }));
   Part(items, "per shortcut: Load, SetPath, SetWorkingDirectory, Save in place",
-       MedianOf(repeats, [] {
-         RestoreShortcuts();
-         const double start = Now();
-         for (const char* name : shortcutNames) Repoint(kInstallDir + name + ".LNK");
-         return (Now() - start) / static_cast<int>(std::size(shortcutNames));
-       }));
+       shortcut.second);
   Part(items, "whole run in this process: RunMainSequence", MedianOf(repeats, [] {
          SeedRegistry();
          RestoreShortcuts();
