@@ -1,6 +1,6 @@
 // DeleteRegistryTree against the platform's RegDeleteTreeA, on identical trees seeded afresh
 // before every timed removal, the two taking turns (ours first in even rounds, theirs first in odd
-// ones). Only the removal is timed.
+// ones), and the tree sizes taking turns within each round. Only the removal is timed.
 //
 //   tree_removal_side_by_side [--keys 1000,10000] [--rounds 15] [--values 0]
 //                             [--shapes balanced] [--costs]
@@ -57,36 +57,45 @@ double TimedRemoval(const benchtree::Tree& tree, bool ours) {
 int SideBySide(const std::vector<std::string>& shapes, const std::vector<int>& sizes, int rounds,
                int values) {
   for (const std::string& shapeName : shapes) {
+    std::vector<benchtree::Tree> trees;
     for (int keys : sizes) {
-      const benchtree::Tree tree = benchtree::MakeTree(ShapeNamed(shapeName), keys, values);
-      if (benchtree::LongestPath(tree, kRoot) > benchtree::kLongestKeyPath) {
+      trees.push_back(benchtree::MakeTree(ShapeNamed(shapeName), keys, values));
+      if (benchtree::LongestPath(trees.back(), kRoot) > benchtree::kLongestKeyPath) {
         std::fprintf(stderr, "%s tree of %d keys: a path is too long\n", shapeName.c_str(), keys);
         return 1;
       }
       // One untimed pair first, so that neither side pays for a cold start.
-      TimedRemoval(tree, true);
-      TimedRemoval(tree, false);
-      std::vector<double> ours, theirs;
-      for (int round = 0; round < rounds; ++round) {
+      TimedRemoval(trees.back(), true);
+      TimedRemoval(trees.back(), false);
+    }
+    // The sizes take turns too, every round, so that what the machine does meanwhile falls on
+    // all of them alike and the growth from one size to the next is not a drift of the machine.
+    std::vector<std::vector<double>> ours(sizes.size()), theirs(sizes.size());
+    for (int round = 0; round < rounds; ++round) {
+      for (std::size_t step = 0; step < sizes.size(); ++step) {
+        const std::size_t size = round % 2 == 0 ? step : sizes.size() - 1 - step;
         for (int turn = 0; turn < 2; ++turn) {
           const bool oursNow = (round % 2 == 0) == (turn == 0);
-          const double took = TimedRemoval(tree, oursNow);
+          const double took = TimedRemoval(trees[size], oursNow);
           if (took < 0) {
             std::fprintf(stderr, "%s removal of the %s tree of %d keys failed\n",
-                         oursNow ? "our" : "the platform's", shapeName.c_str(), keys);
+                         oursNow ? "our" : "the platform's", shapeName.c_str(), sizes[size]);
             return 1;
           }
-          (oursNow ? ours : theirs).push_back(took);
-          std::printf("sample\t%s\t%d\t%d\t%d\t%s\t%.6f\n", shapeName.c_str(), keys, values, round,
-                      oursNow ? "ours" : "theirs", took);
+          (oursNow ? ours : theirs)[size].push_back(took);
+          std::printf("sample\t%s\t%d\t%d\t%d\t%s\t%.6f\n", shapeName.c_str(), sizes[size],
+                      values, round, oursNow ? "ours" : "theirs", took);
         }
       }
-      const double oursMedian = benchstats::Median(ours), theirsMedian = benchstats::Median(theirs);
-      std::printf("summary\t%s\t%d\t%d\t%d\t%.6f\t%.6f\t%.3f\t%.6f\t%.6f\n", shapeName.c_str(),
-                  keys, values, rounds, oursMedian, theirsMedian, oursMedian / theirsMedian,
-                  benchstats::Minimum(ours), benchstats::Minimum(theirs));
-      std::fflush(stdout);
     }
+    for (std::size_t size = 0; size < sizes.size(); ++size) {
+      const double oursMedian = benchstats::Median(ours[size]);
+      const double theirsMedian = benchstats::Median(theirs[size]);
+      std::printf("summary\t%s\t%d\t%d\t%d\t%.6f\t%.6f\t%.3f\t%.6f\t%.6f\n", shapeName.c_str(),
+                  sizes[size], values, rounds, oursMedian, theirsMedian, oursMedian / theirsMedian,
+                  benchstats::Minimum(ours[size]), benchstats::Minimum(theirs[size]));
+    }
+    std::fflush(stdout);
   }
   RemoveLeftovers();
   return 0;
